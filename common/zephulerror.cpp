@@ -1,0 +1,6 @@
+#include "zephulerror.h"
+
+ZephulError::ZephulError(const QString &message)
+    : std::runtime_error(message.toStdString())
+{
+}
