@@ -1,0 +1,588 @@
+#include "serialdevice.h"
+
+#include "custombaudrate.h"
+#include "platformevent.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace SerialPlatform;
+
+namespace {
+
+// A POLLIN that yields no byte this many times in a row is a device that will never give any.
+constexpr int MaxEmptyWakeups = 100;
+
+speed_t standardSpeed(int rate)
+{
+    switch (rate) {
+    case 50:
+        return B50;
+    case 75:
+        return B75;
+    case 110:
+        return B110;
+    case 134:
+        return B134;
+    case 150:
+        return B150;
+    case 200:
+        return B200;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 1800:
+        return B1800;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 921600:
+        return B921600;
+    default:
+        return B0;
+    }
+}
+
+bool lostErrno(int e)
+{
+    return e == EIO || e == ENXIO || e == ENODEV || e == EBADF;
+}
+
+// Errors that mean "this device has no such feature", not a failure.
+bool unsupportedErrno(int e)
+{
+    return e == ENOTTY || e == EINVAL || e == ENOTSUP;
+}
+
+int setModemLine(int fd, int line, bool on)
+{
+    if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !unsupportedErrno(errno))
+        return errno;
+    return 0;
+}
+
+} // namespace
+
+SerialDevice::~SerialDevice()
+{
+    close();
+}
+
+int SerialDevice::open(const std::string &path)
+{
+    if (m_fd >= 0)
+        return EBUSY;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    auto fail = [fd](int error) {
+        ::close(fd);
+        return error;
+    };
+    // Root ignores TIOCEXCL; the lock is what refuses a second open then.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    struct termios t;
+    if (::tcgetattr(fd, &t) != 0)
+        return fail(errno);
+    if (::ioctl(fd, TIOCEXCL) != 0)
+        return fail(errno);
+    ::cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &t) != 0) {
+        const int error = errno;
+        ::ioctl(fd, TIOCNXCL);
+        return fail(error);
+    }
+    const int notify = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (notify < 0) {
+        const int error = errno;
+        ::ioctl(fd, TIOCNXCL);
+        return fail(error);
+    }
+
+    std::lock_guard lock(m_mutex);
+    m_fd = fd;
+    m_notify = notify;
+    m_queue.clear();
+    m_pendingEvents = 0;
+    m_errors = 0;
+    m_lost = false;
+    m_above80 = false;
+    m_emptyWakeups = 0;
+    struct serial_icounter_struct c = {};
+    m_hasCounters = ::ioctl(fd, TIOCGICOUNT, &c) == 0;
+    m_counters = { c.cts, c.dsr, c.rng, c.dcd, c.frame, c.overrun, c.parity, c.brk, c.buf_overrun };
+    return 0;
+}
+
+void SerialDevice::close() noexcept
+{
+    if (m_fd < 0)
+        return;
+    ::tcflush(m_fd, TCOFLUSH);
+    // The exclusive flag outlives our descriptor while anyone else holds the terminal open.
+    ::ioctl(m_fd, TIOCNXCL);
+    ::close(m_fd);
+    ::close(m_notify);
+    std::lock_guard lock(m_mutex);
+    m_fd = -1;
+    m_notify = -1;
+    m_queue.clear();
+    m_pendingEvents = 0;
+    m_lost = false;
+}
+
+int SerialDevice::setQueueSizes(int inputSize, int outputSize)
+{
+    if (m_fd < 0)
+        return EBADF;
+    if (inputSize <= 0 || outputSize <= 0)
+        return EINVAL;
+    std::lock_guard lock(m_mutex);
+    // The driver's output queue has a size of its own; only ours can be set.
+    m_inputSize = std::size_t(inputSize);
+    while (m_queue.size() > m_inputSize)
+        m_queue.pop_back();
+    return 0;
+}
+
+int SerialDevice::applyLineSettings(const LineSettings &s)
+{
+    if (m_fd < 0)
+        return EBADF;
+    if (s.baudRate <= 0 || s.dataBits < 5 || s.dataBits > 8)
+        return EINVAL;
+    struct termios t;
+    if (::tcgetattr(m_fd, &t) != 0)
+        return errno;
+    ::cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+
+    t.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    static constexpr tcflag_t sizes[] = { CS5, CS6, CS7, CS8 };
+    t.c_cflag |= sizes[s.dataBits - 5];
+    switch (s.parity) {
+    case Parity::None:
+        break;
+    case Parity::Odd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case Parity::Even:
+        t.c_cflag |= PARENB;
+        break;
+    case Parity::Mark:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case Parity::Space:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    }
+    // 1.5 stop bits exist only with 5 data bits, where the UART gives them for CSTOPB.
+    if (s.stopBits != StopBits::One)
+        t.c_cflag |= CSTOPB;
+    // A byte with a parity error reads as NUL when checked; replacing it by another character
+    // and DSR handshaking have no POSIX equivalent and are left out.
+    t.c_iflag &= ~tcflag_t(INPCK | IGNPAR | PARMRK | IXON | IXOFF | IXANY);
+    if (s.parityCheck)
+        t.c_iflag |= INPCK;
+    if (s.outCtsFlow || s.rts == RtsControl::Handshake)
+        t.c_cflag |= CRTSCTS;
+    if (s.xonXoffOut)
+        t.c_iflag |= IXON;
+    if (s.xonXoffIn)
+        t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = cc_t(s.xonChar);
+    t.c_cc[VSTOP] = cc_t(s.xoffChar);
+
+    const speed_t speed = standardSpeed(s.baudRate);
+    if (speed != B0) {
+        ::cfsetispeed(&t, speed);
+        ::cfsetospeed(&t, speed);
+    }
+    if (::tcsetattr(m_fd, TCSANOW, &t) != 0)
+        return errno;
+    if (speed == B0) {
+        if (const int error = setCustomBaudRate(m_fd, s.baudRate))
+            return error;
+    }
+    // DTR handshaking is not available on POSIX: the line is raised as with dtrEnable.
+    if (const int error = setModemLine(m_fd, TIOCM_DTR, s.dtr != DtrControl::Disable))
+        return error;
+    // Toggled RTS (raised while sending) has no generic POSIX form; it is left low.
+    if (s.rts == RtsControl::Enable || s.rts == RtsControl::Disable
+        || s.rts == RtsControl::Toggle) {
+        if (const int error = setModemLine(m_fd, TIOCM_RTS, s.rts == RtsControl::Enable))
+            return error;
+    }
+
+    std::lock_guard lock(m_mutex);
+    m_discardNull = s.discardNull;
+    m_eventChar = s.eventChar;
+    m_baudRate = s.baudRate;
+    m_bitsPerChar = 1 + s.dataBits + (s.parity != Parity::None ? 1 : 0)
+        + (s.stopBits == StopBits::One ? 1 : 2);
+    return 0;
+}
+
+int SerialDevice::applyTimeouts(const Timeouts &timeouts)
+{
+    if (m_fd < 0)
+        return EBADF;
+    std::lock_guard lock(m_mutex);
+    m_timeouts = timeouts;
+    return 0;
+}
+
+void SerialDevice::setEventMask(std::uint32_t mask)
+{
+    std::lock_guard lock(m_mutex);
+    m_eventMask = mask;
+    m_pendingEvents = 0;
+}
+
+void SerialDevice::notifyWaiter() noexcept
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(m_notify, &one, sizeof one);
+}
+
+// Moves what the driver holds into the receive queue and notes the events that raises.
+void SerialDevice::drainLocked(bool fromWaiter)
+{
+    if (m_lost)
+        return;
+    std::uint32_t events = 0;
+    bool gotAny = false;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (lostErrno(errno))
+                m_lost = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        gotAny = true;
+        for (ssize_t i = 0; i < n; ++i) {
+            const char c = chunk[i];
+            if (c == 0 && m_discardNull)
+                continue;
+            if (c == m_eventChar)
+                events |= Event::RxFlag;
+            if (m_queue.size() >= m_inputSize) {
+                m_errors |= LineError::RxOver;
+                events |= Event::Err;
+                continue;
+            }
+            m_queue.push_back(c);
+            events |= Event::RxChar;
+        }
+        if (std::size_t(n) < sizeof chunk)
+            break;
+    }
+    const bool above80 = m_queue.size() * 5 >= m_inputSize * 4;
+    if (above80 && !m_above80)
+        events |= Event::Rx80Full;
+    m_above80 = above80;
+    if (fromWaiter) {
+        // poll() said readable; a device that says so for ever without giving bytes is gone.
+        m_emptyWakeups = gotAny ? 0 : m_emptyWakeups + 1;
+        if (m_emptyWakeups >= MaxEmptyWakeups)
+            m_lost = true;
+    }
+    m_pendingEvents |= events;
+    if (!fromWaiter && (events & m_eventMask))
+        notifyWaiter();
+}
+
+void SerialDevice::pollCountersLocked()
+{
+    if (!m_hasCounters)
+        return;
+    struct serial_icounter_struct c = {};
+    if (::ioctl(m_fd, TIOCGICOUNT, &c) != 0)
+        return;
+    std::uint32_t events = 0;
+    std::uint32_t errors = 0;
+    if (c.cts != m_counters.cts)
+        events |= Event::Cts;
+    if (c.dsr != m_counters.dsr)
+        events |= Event::Dsr;
+    if (c.dcd != m_counters.dcd)
+        events |= Event::Rlsd;
+    if (c.rng != m_counters.rng)
+        events |= Event::Ring;
+    if (c.brk != m_counters.brk) {
+        events |= Event::Break;
+        errors |= LineError::Break;
+    }
+    if (c.frame != m_counters.frame)
+        errors |= LineError::Frame;
+    if (c.overrun != m_counters.overrun)
+        errors |= LineError::Overrun;
+    if (c.parity != m_counters.parity)
+        errors |= LineError::RxParity;
+    if (c.buf_overrun != m_counters.bufOverrun)
+        errors |= LineError::RxOver;
+    m_counters = { c.cts, c.dsr, c.rng, c.dcd, c.frame, c.overrun, c.parity, c.brk, c.buf_overrun };
+    if (errors)
+        events |= Event::Err;
+    m_errors |= errors;
+    m_pendingEvents |= events;
+}
+
+WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
+{
+    for (;;) {
+        {
+            std::lock_guard lock(m_mutex);
+            WaitResult result;
+            result.events = m_pendingEvents & m_eventMask;
+            m_pendingEvents = 0;
+            result.deviceLost = m_lost;
+            if (result.events || result.deviceLost)
+                return result;
+        }
+        struct pollfd fds[3] = { { stop.pollDescriptor(), POLLIN, 0 },
+                                 { m_fd, POLLIN, 0 },
+                                 { m_notify, POLLIN, 0 } };
+        if (::poll(fds, 3, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            WaitResult failed;
+            failed.error = errno;
+            return failed;
+        }
+        if (fds[0].revents) {
+            WaitResult stopped;
+            stopped.stopped = true;
+            return stopped;
+        }
+        if (fds[2].revents & POLLIN) {
+            std::uint64_t value = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_notify, &value, sizeof value);
+        }
+        std::lock_guard lock(m_mutex);
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
+            drainLocked(true);
+        // A hung-up terminal (USB device pulled, pseudo-terminal master closed) stays readable
+        // for ever; what it still held has just been queued.
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))
+            m_lost = true;
+        if (!m_lost)
+            pollCountersLocked();
+    }
+}
+
+int SerialDevice::read(char *buffer, std::size_t count, std::size_t &done)
+{
+    done = 0;
+    if (m_fd < 0)
+        return EBADF;
+    std::lock_guard lock(m_mutex);
+    drainLocked(false);
+    done = std::min(count, m_queue.size());
+    std::copy_n(m_queue.begin(), done, buffer);
+    m_queue.erase(m_queue.begin(), m_queue.begin() + std::ptrdiff_t(done));
+    m_above80 = m_queue.size() * 5 >= m_inputSize * 4;
+    return 0;
+}
+
+int SerialDevice::write(const char *data, std::size_t count, std::size_t &done)
+{
+    using Clock = std::chrono::steady_clock;
+    done = 0;
+    if (m_fd < 0)
+        return EBADF;
+    Timeouts timeouts;
+    int baudRate = 0;
+    int bitsPerChar = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        timeouts = m_timeouts;
+        baudRate = m_baudRate;
+        bitsPerChar = m_bitsPerChar;
+    }
+    const long long limitMs
+        = std::max(0LL, (long long)timeouts.writeTotalMultiplier) * (long long)count
+        + std::max(0, timeouts.writeTotalConstant);
+    const bool limited = timeouts.writeTotalMultiplier > 0 || timeouts.writeTotalConstant > 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    auto msLeft = [&]() -> int {
+        if (!limited)
+            return -1;
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        return int(std::clamp<long long>(left.count(), 0, 1 << 30));
+    };
+
+    std::size_t written = 0;
+    bool timedOut = false;
+    while (written < count) {
+        const ssize_t n = ::write(m_fd, data + written, count - written);
+        if (n >= 0) {
+            written += std::size_t(n);
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            return errno;
+        const int left = msLeft();
+        if (left == 0) {
+            timedOut = true;
+            break;
+        }
+        struct pollfd p = { m_fd, POLLOUT, 0 };
+        if (::poll(&p, 1, left) < 0 && errno != EINTR)
+            return errno;
+        if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+            return EIO;
+    }
+
+    // Like the Windows driver, report completion when the bytes have left, not when they are
+    // queued: a purge right after a command would otherwise cut the command short.
+    int queued = 0;
+    while (!timedOut) {
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0) {
+            queued = 0;
+            break;
+        }
+        if (queued <= 0)
+            break;
+        const int left = msLeft();
+        if (left == 0) {
+            timedOut = true;
+            break;
+        }
+        // Sleep about as long as the queued bytes take on the line, at least 1 ms.
+        const long long lineMs = 1000LL * queued * bitsPerChar / std::max(1, baudRate);
+        long long sleepMs = std::max(1LL, lineMs);
+        if (left > 0)
+            sleepMs = std::min<long long>(sleepMs, left);
+        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+    }
+    if (timedOut) {
+        // A write that timed out ends there: what has not left is dropped.
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0)
+            queued = 0;
+        ::tcflush(m_fd, TCOFLUSH);
+        written -= std::min<std::size_t>(written, std::size_t(std::max(0, queued)));
+    }
+    done = written;
+
+    std::lock_guard lock(m_mutex);
+    if (m_eventMask & Event::TxEmpty) {
+        m_pendingEvents |= Event::TxEmpty;
+        notifyWaiter();
+    }
+    return 0;
+}
+
+int SerialDevice::purge(bool input, bool output)
+{
+    if (m_fd < 0)
+        return EBADF;
+    std::lock_guard lock(m_mutex);
+    if (input) {
+        if (::tcflush(m_fd, TCIFLUSH) != 0)
+            return errno;
+        m_queue.clear();
+        m_above80 = false;
+        m_pendingEvents &= ~(Event::RxChar | Event::RxFlag | Event::Rx80Full);
+    }
+    if (output && ::tcflush(m_fd, TCOFLUSH) != 0)
+        return errno;
+    return 0;
+}
+
+int SerialDevice::abortTransfers()
+{
+    if (m_fd < 0)
+        return EBADF;
+    // Writes complete before they return, so only the output still queued can be aborted.
+    if (::tcflush(m_fd, TCOFLUSH) != 0)
+        return errno;
+    return 0;
+}
+
+int SerialDevice::pendingInput(std::size_t &count)
+{
+    count = 0;
+    if (m_fd < 0)
+        return EBADF;
+    std::lock_guard lock(m_mutex);
+    drainLocked(false);
+    count = m_queue.size();
+    return 0;
+}
+
+int SerialDevice::takeLineErrors(std::uint32_t &errors, std::size_t &inQueue)
+{
+    errors = 0;
+    inQueue = 0;
+    if (m_fd < 0)
+        return EBADF;
+    std::lock_guard lock(m_mutex);
+    drainLocked(false);
+    pollCountersLocked();
+    errors = m_errors;
+    m_errors = 0;
+    inQueue = m_queue.size();
+    return 0;
+}
+
+int SerialDevice::modemSignals(std::uint32_t &signals)
+{
+    signals = 0;
+    if (m_fd < 0)
+        return EBADF;
+    int bits = 0;
+    if (::ioctl(m_fd, TIOCMGET, &bits) != 0)
+        return unsupportedErrno(errno) ? 0 : errno;
+    if (bits & TIOCM_CTS)
+        signals |= Modem::Cts;
+    if (bits & TIOCM_DSR)
+        signals |= Modem::Dsr;
+    if (bits & TIOCM_RI)
+        signals |= Modem::Ring;
+    if (bits & TIOCM_CD)
+        signals |= Modem::Rlsd;
+    return 0;
+}

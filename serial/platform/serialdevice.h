@@ -1,0 +1,95 @@
+#pragma once
+
+#include "serialsettings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+
+class PlatformEvent;
+
+// One serial device opened for exclusive use: the POSIX backend of the port component.
+//
+// Received bytes are moved from the driver into a receive queue of our own (capacity: the input
+// queue size). This keeps the meaning of a Windows receive queue on top of level-triggered
+// poll(): waitEvent reports Event::RxChar once per arrival, bytes nobody reads wait in the queue
+// without waking anyone again, and a queue that overflows drops the newest bytes and reports
+// LineError::RxOver. pendingInput, read and purge work on that queue.
+//
+// Every operation returns 0 or an errno value. Thread-safety: waitEvent runs on one waiting
+// thread while the other operations are called from another; open, close and setEventMask are
+// only called while no thread waits.
+class SerialDevice
+{
+public:
+    SerialDevice() = default;
+    ~SerialDevice(); // closes
+    SerialDevice(const SerialDevice &) = delete;
+    SerialDevice &operator=(const SerialDevice &) = delete;
+
+    // Opens exclusively (another open of the same device, by anyone, fails with EBUSY), in raw
+    // mode, CLOCAL|CREAD, non-blocking. A path that is not a terminal fails with ENOTTY. On any
+    // failure nothing stays open.
+    int open(const std::string &path);
+    // Discards queued output first, so that closing never waits for a slow line to drain.
+    void close() noexcept;
+    bool isOpen() const noexcept { return m_fd >= 0; }
+
+    int setQueueSizes(int inputSize, int outputSize);
+    int applyLineSettings(const SerialPlatform::LineSettings &settings);
+    int applyTimeouts(const SerialPlatform::Timeouts &timeouts);
+    // Which Event bits waitEvent reports; 0 reports none.
+    void setEventMask(std::uint32_t mask);
+
+    // Sleeps until an event of the mask happens, the stop event is set or the device is lost.
+    // Never spins: bytes are drained into the receive queue at every wake-up.
+    // Modem-line changes, breaks and line errors raise no wake-up on Linux: they are read from
+    // the driver's counters (where it has them) at each wake-up and reported then.
+    SerialPlatform::WaitResult waitEvent(const PlatformEvent &stop);
+
+    // Takes up to `count` queued bytes; never blocks.
+    int read(char *buffer, std::size_t count, std::size_t &done);
+    // Writes all bytes and waits until the driver has sent them, bounded by the write time-outs.
+    // On time-out `done` counts the bytes that went out and the rest is discarded.
+    int write(const char *data, std::size_t count, std::size_t &done);
+    int purge(bool input, bool output);
+    // Aborts output in progress (the queued output is discarded).
+    int abortTransfers();
+    int pendingInput(std::size_t &count);
+    // The line errors since the last call (LineError bits), cleared by the call.
+    int takeLineErrors(std::uint32_t &errors, std::size_t &inQueue);
+    // Modem bits. A device without modem lines (a pseudo-terminal) reads as all off.
+    int modemSignals(std::uint32_t &signals);
+
+private:
+    void drainLocked(bool fromWaiter);
+    void pollCountersLocked();
+    void notifyWaiter() noexcept;
+
+    int m_fd = -1;
+    int m_notify = -1; // eventfd: wakes the waiter for events found outside of it
+
+    std::mutex m_mutex; // guards everything below
+    std::deque<char> m_queue;
+    std::size_t m_inputSize = 1024;
+    std::uint32_t m_eventMask = 0;
+    std::uint32_t m_pendingEvents = 0;
+    std::uint32_t m_errors = 0;
+    bool m_lost = false;
+    bool m_above80 = false;
+    int m_emptyWakeups = 0;
+    bool m_discardNull = false;
+    char m_eventChar = 0;
+    int m_baudRate = 9600;
+    int m_bitsPerChar = 10;
+    SerialPlatform::Timeouts m_timeouts;
+
+    bool m_hasCounters = false;
+    struct Counters
+    {
+        int cts = 0, dsr = 0, rng = 0, dcd = 0;
+        int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+    } m_counters;
+};
