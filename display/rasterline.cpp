@@ -1,0 +1,33 @@
+#include "rasterline.h"
+
+#include <cstdlib>
+
+namespace RasterLine {
+
+void draw(QImage &image, QPoint from, QPoint to, QRgb colour)
+{
+    const int width = image.width();
+    const int height = image.height();
+    int x = from.x();
+    int y = from.y();
+    const int dx = std::abs(to.x() - x);
+    const int dy = -std::abs(to.y() - y);
+    const int sx = x < to.x() ? 1 : -1;
+    const int sy = y < to.y() ? 1 : -1;
+    int err = dx + dy;
+    while (x != to.x() || y != to.y()) {
+        if (x >= 0 && x < width && y >= 0 && y < height)
+            reinterpret_cast<QRgb *>(image.scanLine(y))[x] = colour;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+} // namespace RasterLine

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "flightclock.h"
+#include "flightmode.h"
+
+#include <QPointer>
+#include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+class QLabel;
+
+// The flight chronometer of one reception. The label it keeps up to date is not only a display:
+// the decoders, the statistics and the record lines read the flight time back from its text.
+//
+// The thread itself touches no program state. At a display rate it asks the GUI thread to
+// rewrite the label, without waiting for it and with at most one request queued, so a busy GUI
+// thread is never flooded and the thread can always end promptly. Everything that reads the
+// label calls UpdateChrono() (through refresh()) once at the entry of its handler, so it sees
+// the flight time of that moment to the millisecond; the periodic rewrite only serves the eye.
+//
+// Lifetime: the object deletes itself (deleteLater, on the GUI thread) once Execute has
+// returned. Hold it in a QPointer, which turns null when that happens; isActive() tells whether
+// it still counts. destroy() ends and frees it at once when the event loop will not run again.
+class TChronoThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    // Label rewrite intervals while nothing reads the label: the BALLON text changes once a
+    // second, the FUSEE text every millisecond.
+    static constexpr int BalloonRefreshMs = 100;
+    static constexpr int RocketRefreshMs = 40;
+
+    // GUI thread. StartTime := now, then the thread runs (whether created suspended or not, it
+    // never runs before StartTime is set). mode is read by every update, as the flight mode
+    // belongs to the main window. The label and the clock must outlive the chronometer or, for
+    // the label, be a QObject child that may go first (the chronometer then writes nothing).
+    static TChronoThread *Create(bool createSuspended, QLabel *label,
+                                 std::function<FlightMode()> mode,
+                                 const FlightClock &clock = FlightClock::system());
+
+    // Flight-clock milliseconds from which the chronometer counts. GUI thread.
+    std::int64_t StartTime() const { return m_startTime; }
+    void setStartTime(std::int64_t ms) { m_startTime = ms; }
+    // StartTime := now (the reset by double-click).
+    void restart();
+
+    // GUI thread: writes the elapsed time into the label, unless told to stop.
+    void UpdateChrono();
+
+    // GUI thread; never waits. The label is brought up to date one last time and then keeps
+    // its text; the thread leaves Execute at its next wake-up and the object deletes itself.
+    void requestTerminate();
+    bool terminateRequested() const { return m_terminate.load(); }
+    // Running and not told to stop.
+    bool isActive() const { return isRunning() && !terminateRequested(); }
+
+    // Helpers for the owner's QPointer (null once the object has deleted itself).
+    static bool isActive(const QPointer<TChronoThread> &chrono);
+    static void refresh(const QPointer<TChronoThread> &chrono);
+    static void requestTerminate(const QPointer<TChronoThread> &chrono);
+    // Terminates, waits for Execute to return (the thread never waits on the GUI thread, so
+    // this is quick and cannot deadlock) and frees the object; for window destruction and
+    // "Quitter", when no event loop will run the self-deletion. Leaves chrono null.
+    static void destroy(QPointer<TChronoThread> &chrono);
+
+    // Wake-ups and label rewrites so far; for the benchmark and the tests.
+    std::int64_t displayUpdates() const { return m_displayUpdates.load(); }
+
+protected:
+    void run() override;
+
+private:
+    TChronoThread(QLabel *label, std::function<FlightMode()> mode, const FlightClock &clock);
+    void Execute();
+    void displayUpdate();
+
+    QPointer<QLabel> m_label;
+    std::function<FlightMode()> m_mode;
+    const FlightClock &m_clock;
+    std::int64_t m_startTime = 0;
+    int m_refreshMs = BalloonRefreshMs;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::atomic<bool> m_terminate { false };
+    std::atomic<bool> m_updateQueued { false };
+    std::atomic<std::int64_t> m_displayUpdates { 0 };
+};
