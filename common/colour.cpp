@@ -9,5 +9,5 @@ std::uint32_t bgrFromColour(const QColor &colour)
 {
     const QColor rgb = colour.toRgb();
     return std::uint32_t(rgb.red()) | (std::uint32_t(rgb.green()) << 8)
-           | (std::uint32_t(rgb.blue()) << 16);
+        | (std::uint32_t(rgb.blue()) << 16);
 }

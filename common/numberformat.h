@@ -7,9 +7,18 @@
 QString formatFixed(long double value, int precision, int width = 1);
 
 // The three formats the program uses.
-inline QString format1_2f(long double v) { return formatFixed(v, 2, 1); }
-inline QString format1_1f(long double v) { return formatFixed(v, 1, 1); }
-inline QString format3_1f(long double v) { return formatFixed(v, 1, 3); }
+inline QString format1_2f(long double v)
+{
+    return formatFixed(v, 2, 1);
+}
+inline QString format1_1f(long double v)
+{
+    return formatFixed(v, 1, 1);
+}
+inline QString format3_1f(long double v)
+{
+    return formatFixed(v, 1, 3);
+}
 
 // The locale's decimal separator as one character ("," or ".").
 QChar decimalSeparator();

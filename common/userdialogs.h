@@ -18,7 +18,7 @@ public:
     {
         QString title;
         QString directory; // where the dialog opens; empty for the working directory
-        QString filter;    // Qt filter text, e.g. "Fichiers texte (*.txt)"
+        QString filter; // Qt filter text, e.g. "Fichiers texte (*.txt)"
         QString defaultSuffix;
     };
 

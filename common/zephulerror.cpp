@@ -2,5 +2,4 @@
 
 ZephulError::ZephulError(const QString &message)
     : std::runtime_error(message.toStdString())
-{
-}
+{ }

@@ -1,0 +1,535 @@
+#include "tzephulf.h"
+
+#include "artwork.h"
+#include "colour.h"
+#include "eventguard.h"
+#include "inifile.h"
+#include "namelengthvalidator.h"
+#include "tform_apropos.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+const QString TZephulF::ProductBanner = QStringLiteral("Zephul, station sol Tuvo");
+
+namespace {
+
+const QString SectionReception = QStringLiteral("Réception");
+const QString KeyPort = QStringLiteral("Port série");
+const QString SectionColours = QStringLiteral("Couleur voie");
+const QString SectionNames = QStringLiteral("Nom voie");
+
+constexpr std::uint32_t DefaultColours[8] = { 0x00FF0000, 0x000000FF, 0x00008000, 0x00C0C0C0,
+                                              0x00800080, 0x0000FFFF, 0x00000000, 0x0000FF00 };
+
+QString channelKey(int n)
+{
+    return QStringLiteral("Voie_%1").arg(n);
+}
+
+QFont sansFont(int pixels, bool bold)
+{
+    QFont font(QStringLiteral("sans-serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void setBackground(QWidget *widget, std::uint32_t bgr)
+{
+    widget->setAutoFillBackground(true);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colourFromBgr(bgr));
+    widget->setPalette(palette);
+}
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QFrame *panel(QWidget *parent, const QString &name, int left, int top, int width, int height,
+              std::uint32_t bgr, QFrame::Shadow bevel)
+{
+    auto *frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setGeometry(left, top, width, height);
+    frame->setFrameStyle(QFrame::Panel | bevel);
+    frame->setLineWidth(1);
+    setBackground(frame, bgr);
+    return frame;
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &caption, int left, int top)
+{
+    auto *l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    l->move(left, top);
+    l->adjustSize();
+    return l;
+}
+
+QLabel *picture(QWidget *parent, const QString &name, const QImage &image, int left, int top)
+{
+    auto *l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setGeometry(left, top, image.width(), image.height());
+    l->setPixmap(QPixmap::fromImage(image));
+    return l;
+}
+
+QProgressBar *gauge(QWidget *parent, const QString &name, QRect geometry, Qt::Orientation o,
+                    std::uint32_t back, std::uint32_t fore, int maximum)
+{
+    auto *g = new QProgressBar(parent);
+    g->setObjectName(name);
+    g->setGeometry(geometry);
+    g->setOrientation(o);
+    g->setRange(0, maximum);
+    g->setValue(0);
+    g->setTextVisible(false);
+    g->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid #808080; background: %1; }"
+                                    "QProgressBar::chunk { background: %2; }")
+                         .arg(colourFromBgr(back).name(), colourFromBgr(fore).name()));
+    return g;
+}
+
+} // namespace
+
+TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
+    : QMainWindow(parent)
+    , m_settingsPath(settingsPath)
+{
+    setObjectName(QStringLiteral("ZephulF"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowTitle(ProductBanner + QStringLiteral(" - Fichier : "));
+    setWindowIcon(QIcon(QPixmap::fromImage(Artwork::balloonPicture())));
+    setMinimumSize(734, 550);
+
+    Client = new QWidget(this);
+    Client->setObjectName(QStringLiteral("Client"));
+    Client->setFont(sansFont(11, true));
+    setBackground(Client, 0x00C08080);
+    setCentralWidget(Client);
+
+    createMenus();
+    createChart();
+    createInstruments();
+    VoiesP = panel(Client, QStringLiteral("VoiesP"), 77, 490, 700, 44, 0x00F2CDAC, QFrame::Raised);
+    for (const int x : { 152, 312, 472, 636 }) {
+        auto *bevel = new QFrame(VoiesP);
+        bevel->setFrameStyle(QFrame::VLine | QFrame::Raised);
+        bevel->setGeometry(x, 4, 2, 36);
+    }
+    SerieCB = new QComboBox(Client);
+    SerieCB->setObjectName(QStringLiteral("SerieCB"));
+    SerieCB->hide();
+    createTimers();
+    setWindowSize(854, 652 + menuBar()->sizeHint().height());
+
+    EventGuard::run([this] { FormCreate(); });
+}
+
+TZephulF::~TZephulF() = default;
+
+QString TZephulF::defaultSettingsPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/zephul.ini");
+}
+
+void TZephulF::setSideWindows(TForm_Scanner *scanner, TForm_APropos *aPropos,
+                              TForm_ChangementFrequence *changementFrequence, QWidget *debug)
+{
+    Form_Scanner = scanner;
+    Form_APropos = aPropos;
+    Form_ChangementFrequence = changementFrequence;
+    Form_Debug = debug;
+}
+
+TForm_APropos::MainWindowParts TZephulF::modeChooserParts()
+{
+    TForm_APropos::MainWindowParts parts;
+    parts.flightMode = &flightMode;
+    parts.InfosModeM = InfosModeM;
+    parts.TramesG = TramesG;
+    parts.NbTramesL = NbTramesL;
+    parts.TxVolL = TxVolL;
+    parts.TxVolLL = TxVolLL;
+    parts.Tx1mnL = Tx1mnL;
+    parts.Tx1mnLL = Tx1mnLL;
+    parts.Label_Chrono = Label_Chrono;
+    parts.EcranP = EcranP;
+    parts.FormResize = [this] { FormResize(); };
+    return parts;
+}
+
+void TZephulF::createMenus()
+{
+    // Every menu handler runs inside the event guard.
+    const auto onClick = [this](QAction *action, void (TZephulF::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { EventGuard::run([this, handler] { (this->*handler)(); }); });
+    };
+    const auto item = [](QMenu *menu, const QString &name, const QString &caption) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(name);
+        return action;
+    };
+    const auto subMenu = [](QMenu *parentMenu, const QString &name, const QString &caption) {
+        QMenu *menu = parentMenu->addMenu(caption);
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(name);
+        return menu;
+    };
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MenuPrincipal"));
+
+    FichierM = bar->addMenu(QStringLiteral("&Fichier"));
+    FichierM->setObjectName(QStringLiteral("FichierM"));
+    NouvFichierM
+        = item(FichierM, QStringLiteral("NouvFichierM"), QStringLiteral("&Nouveau (ctrl+N)"));
+    OuvrirFichierM
+        = item(FichierM, QStringLiteral("OuvrirFichierM"), QStringLiteral("&Ouvrir (ctrl+O)"));
+    FichierM->addSeparator()->setObjectName(QStringLiteral("SeparationM1"));
+    QuitterM = item(FichierM, QStringLiteral("QuitterM"), QStringLiteral("&Quitter (ctrl+Q)"));
+    onClick(QuitterM, &TZephulF::QuitterMClick);
+
+    ReceptionM = bar->addMenu(QStringLiteral("&Réception"));
+    ReceptionM->setObjectName(QStringLiteral("ReceptionM"));
+    DemarrerM = item(ReceptionM, QStringLiteral("DemarrerM"), QStringLiteral("&Démarrer"));
+    DemarrerM->setEnabled(false);
+    ArreterM = item(ReceptionM, QStringLiteral("ArreterM"), QStringLiteral("&Arrêter"));
+    ArreterM->setEnabled(false);
+    Frequence = subMenu(ReceptionM, QStringLiteral("Frequence"), QStringLiteral("Fréquence"));
+    Frequence->menuAction()->setEnabled(false);
+    auto *frequencyGroup = new QActionGroup(this);
+    N137050MHz = item(Frequence, QStringLiteral("N137050MHz"), QStringLiteral("137.050 MHz"));
+    N137500MHz = item(Frequence, QStringLiteral("N137500MHz"), QStringLiteral("137.500 MHz"));
+    for (QAction *a : { N137050MHz, N137500MHz }) {
+        a->setCheckable(true);
+        frequencyGroup->addAction(a);
+    }
+    N137050MHz->setChecked(true);
+    Hautparleur1
+        = subMenu(ReceptionM, QStringLiteral("Hautparleur1"), QStringLiteral("Haut parleur"));
+    Hautparleur1->menuAction()->setEnabled(false);
+    auto *speakerGroup = new QActionGroup(this);
+    ON1 = item(Hautparleur1, QStringLiteral("ON1"), QStringLiteral("ON"));
+    OFF1 = item(Hautparleur1, QStringLiteral("OFF1"), QStringLiteral("OFF"));
+    for (QAction *a : { ON1, OFF1 }) {
+        a->setCheckable(true);
+        speakerGroup->addAction(a);
+    }
+    ON1->setChecked(true);
+    Scanner1 = item(ReceptionM, QStringLiteral("Scanner1"), QStringLiteral("Balayage fréquentiel"));
+    Scanner1->setEnabled(false);
+
+    AffichageM = bar->addMenu(QStringLiteral("&Affichage"));
+    AffichageM->setObjectName(QStringLiteral("AffichageM"));
+    VoiesM = subMenu(AffichageM, QStringLiteral("VoiesM"), QStringLiteral("&Voies"));
+
+    ParametresM = bar->addMenu(QStringLiteral("Port serie"));
+    ParametresM->setObjectName(QStringLiteral("ParametresM"));
+    PortGroup = new QActionGroup(this);
+
+    DebugM = bar->addMenu(QStringLiteral("&Debug"));
+    DebugM->setObjectName(QStringLiteral("DebugM"));
+    DemarrerDebugM = item(DebugM, QStringLiteral("DemarrerDebugM"), QStringLiteral("&Démarrer"));
+
+    QuestionM = bar->addMenu(QStringLiteral("&?"));
+    QuestionM->setObjectName(QStringLiteral("QuestionM"));
+    ConfigurationM
+        = item(QuestionM, QStringLiteral("ConfigurationM"), QStringLiteral("&Configuration"));
+    QFont heading = ConfigurationM->font();
+    heading.setBold(true);
+    ConfigurationM->setFont(heading);
+    InfosPortSerieM = item(QuestionM, QStringLiteral("InfosPortSerieM"),
+                           QStringLiteral("   Port          ????"));
+    InfosModeM
+        = item(QuestionM, QStringLiteral("InfosModeM"), QStringLiteral("   Mode       PAQUETS"));
+    InfosFrequenceM = item(QuestionM, QStringLiteral("InfosFrequenceM"),
+                           QStringLiteral("   Fréquence 137.950 MHz"));
+    QuestionM->addSeparator()->setObjectName(QStringLiteral("SeparationM2"));
+    AProposM = item(QuestionM, QStringLiteral("AProposM"), QStringLiteral("&A propos..."));
+    onClick(AProposM, &TZephulF::AProposMClick);
+}
+
+void TZephulF::createChart()
+{
+    EcranP = new QFrame(Client);
+    EcranP->setObjectName(QStringLiteral("EcranP"));
+    EcranP->setGeometry(30, 10, 784, 417);
+    setBackground(EcranP, 0x00FFFFD9);
+    Image = new QLabel(EcranP);
+    Image->setObjectName(QStringLiteral("Image"));
+    Image->setGeometry(0, 0, 15000, 255);
+
+    CurseurSB = new QScrollBar(Qt::Horizontal, Client);
+    CurseurSB->setObjectName(QStringLiteral("CurseurSB"));
+    CurseurSB->setGeometry(30, 430, 784, 16);
+
+    TempsExactLL
+        = label(Client, QStringLiteral("TempsExactLL"), QStringLiteral("Temps exact :"), 30, 448);
+    TempsExactL = label(Client, QStringLiteral("TempsExactL"), QStringLiteral("0,00"), 118, 448);
+    TensionLL = label(Client, QStringLiteral("TensionLL"), QStringLiteral("Tension :"), 230, 448);
+    TensionL = label(Client, QStringLiteral("TensionL"), QStringLiteral("0,00"), 292, 448);
+    setTextColour(TempsExactLL, Qt::black);
+    setTextColour(TensionLL, Qt::black);
+    setTextColour(TempsExactL, Qt::blue);
+    setTextColour(TensionL, Qt::red);
+}
+
+void TZephulF::createInstruments()
+{
+    InstrumentsP = panel(Client, QStringLiteral("InstrumentsP"), 77, 538, 700, 44, 0x00F2CDAC,
+                         QFrame::Raised);
+    const auto strip = [this](const QString &name, int left, int width) {
+        return panel(InstrumentsP, name, left, 3, width, 38, 0x00EFC29A, QFrame::Sunken);
+    };
+    const QFont big = sansFont(19, true);
+
+    Panel_Horloge = strip(QStringLiteral("Panel_Horloge"), 4, 143);
+    Image_Horloge
+        = picture(Panel_Horloge, QStringLiteral("Image_Horloge"), Artwork::clockPicture(), 8, 1);
+    Label_Horloge = label(Panel_Horloge, QStringLiteral("Label_Horloge"), QString(), 48, 7);
+    Label_Horloge->setFont(big);
+    Label_Horloge->setText(QStringLiteral("14:35:40"));
+    Label_Horloge->adjustSize();
+
+    ChronoP = strip(QStringLiteral("ChronoP"), 152, 143);
+    ChronoI = picture(ChronoP, QStringLiteral("ChronoI"), Artwork::chronoPicture(), 4, 1);
+    ChronoI->setEnabled(false);
+    Label_Chrono = label(ChronoP, QStringLiteral("Label_Chrono"), QString(), 44, 7);
+    Label_Chrono->setFont(big);
+    Label_Chrono->setText(QStringLiteral("00:00:00 "));
+    Label_Chrono->resize(96, 24);
+
+    TrameP = strip(QStringLiteral("TrameP"), 300, 137);
+    TuvoNo = picture(TrameP, QStringLiteral("TuvoNo"), Artwork::linkLostPicture(), 96, 1);
+    TuvoOk = picture(TrameP, QStringLiteral("TuvoOk"), Artwork::linkOkPicture(), 96, 1);
+    TuvoNo->hide(); // nothing is known about the link until a reception runs
+    TuvoOk->hide();
+    NbTramesL = label(TrameP, QStringLiteral("NbTramesL"), QString(), 52, 8);
+    NbTramesL->setFont(sansFont(16, true));
+    setTextColour(NbTramesL, QColor(0, 0, 128));
+    NbTramesL->setText(QStringLiteral("0"));
+    NbTramesL->resize(44, 20);
+    TramesG = gauge(TrameP, QStringLiteral("TramesG"), QRect(8, 12, 40, 13), Qt::Horizontal,
+                    0x00EBB583, 0x00FFAA22, 3);
+
+    TxOKP = strip(QStringLiteral("TxOKP"), 442, 127);
+    TxVolLL
+        = label(TxOKP, QStringLiteral("TxVolLL"), QStringLiteral("Tx OK Vol:         %"), 10, 3);
+    Tx1mnLL
+        = label(TxOKP, QStringLiteral("Tx1mnLL"), QStringLiteral("Tx OK 1mn:         %"), 10, 20);
+    TxVolL = label(TxOKP, QStringLiteral("TxVolL"), QStringLiteral("100.0"), 74, 3);
+    Tx1mnL = label(TxOKP, QStringLiteral("Tx1mnL"), QStringLiteral("----"), 78, 20);
+    // Narrower than the window's font so that each value fits over the blanks of its title.
+    for (QLabel *l : { TxVolLL, Tx1mnLL, TxVolL, Tx1mnL }) {
+        l->setFont(sansFont(10, true));
+        l->adjustSize();
+    }
+    for (QLabel *value : { TxVolL, Tx1mnL }) {
+        setTextColour(value, QColor(128, 0, 128));
+        value->resize(34, value->height());
+    }
+
+    PileP = strip(QStringLiteral("PileP"), 574, 119);
+    PileG = gauge(PileP, QStringLiteral("PileG"), QRect(4, 6, 13, 28), Qt::Vertical, 0x0000AAFF,
+                  0x00008000, 100);
+    BoutonPile = new QFrame(PileP);
+    BoutonPile->setObjectName(QStringLiteral("BoutonPile"));
+    BoutonPile->setGeometry(8, 4, 5, 3);
+    setBackground(BoutonPile, 0x00808080);
+    CourbePile = new QLabel(PileP);
+    CourbePile->setObjectName(QStringLiteral("CourbePile"));
+    CourbePile->setGeometry(20, 3, 96, 31);
+    setBackground(CourbePile, 0x00EBB583);
+    AlimL = label(PileP, QStringLiteral("AlimL"), QStringLiteral("9 V"), 48, 19);
+    setBackground(AlimL, 0x00EBB583);
+}
+
+void TZephulF::createChannelStrip()
+{
+    for (int n = 1; n <= 8; ++n) {
+        Channel &ch = Channels[n - 1];
+        const int c = (n - 1) / 2;
+        const int r = (n - 1) % 2;
+        ch.ColourBox = new QFrame(VoiesP);
+        ch.ColourBox->setObjectName(QStringLiteral("ColourBox%1").arg(n));
+        ch.ColourBox->setGeometry(160 * c + 8, 20 * r + 8, 15, 6);
+        ch.ColourBox->setProperty("tag", n);
+        setBackground(ch.ColourBox, ch.Colour);
+
+        ch.NameEdit = new QLineEdit(VoiesP);
+        ch.NameEdit->setObjectName(QStringLiteral("NameEdit%1").arg(n));
+        ch.NameEdit->setGeometry(160 * c + 27, 20 * r + 4, 70, 19);
+        ch.NameEdit->setFrame(false);
+        ch.NameEdit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; border: none; }")
+                                       .arg(colourFromBgr(0x00F2CDAC).name()));
+        ch.NameEdit->setValidator(new NameLengthValidator(ch.NameEdit, 10));
+        ch.NameEdit->setText(ch.Name);
+        ch.NameEdit->setCursorPosition(0);
+
+        ch.ValueLabel = label(VoiesP, QStringLiteral("ValueLabel%1").arg(n), QStringLiteral("0,00"),
+                              160 * c + 105, 20 * r + 4);
+        ch.UnitLabel = label(VoiesP, QStringLiteral("UnitLabel%1").arg(n), QStringLiteral("V"),
+                             160 * c + 135, 20 * r + 4);
+        for (QLabel *l : { ch.ValueLabel, ch.UnitLabel })
+            setBackground(l, 0x00F2CDAC);
+    }
+}
+
+void TZephulF::createTimers()
+{
+    const auto timer = [this](const QString &name, int interval, bool active,
+                              void (TZephulF::*handler)()) {
+        auto *t = new QTimer(this);
+        t->setObjectName(name);
+        t->setInterval(interval);
+        if (handler)
+            connect(t, &QTimer::timeout, this,
+                    [this, handler] { EventGuard::run([this, handler] { (this->*handler)(); }); });
+        if (active)
+            t->start();
+        return t;
+    };
+    HorlogeT = timer(QStringLiteral("HorlogeT"), 1000, true, nullptr);
+    Timer_APropos
+        = timer(QStringLiteral("Timer_APropos"), 100, false, &TZephulF::Timer_AProposTimer);
+    Timer_Paquet = timer(QStringLiteral("Timer_Paquet"), 900, false, nullptr);
+    Timer_Stat = timer(QStringLiteral("Timer_Stat"), 1000, false, nullptr);
+    Timer_StatSolo = timer(QStringLiteral("Timer_StatSolo"), 500, false, nullptr);
+    Timer_Donnees = timer(QStringLiteral("Timer_Donnees"), 3000, false, nullptr);
+}
+
+void TZephulF::setWindowSize(int width, int height)
+{
+    const QSize size(std::max(width, minimumWidth()), std::max(height, minimumHeight()));
+    setMinimumSize(734, 550);
+    setMaximumSize(size);
+    resize(size);
+}
+
+void TZephulF::readSettings()
+{
+    const IniFile ini(m_settingsPath);
+    PortName = ini.readString(SectionReception, KeyPort, QString());
+    for (int n = 1; n <= 8; ++n)
+        Channels[n - 1].Colour
+            = std::uint32_t(ini.readInteger(SectionColours, channelKey(n), DefaultColours[n - 1]));
+    for (int n = 1; n <= 8; ++n)
+        Channels[n - 1].Name
+            = ini.readString(SectionNames, channelKey(n), QStringLiteral("Voie %1").arg(n));
+}
+
+void TZephulF::writeSettings()
+{
+    IniFile ini(m_settingsPath);
+    ini.writeString(SectionReception, KeyPort, PortName);
+    for (int n = 1; n <= 8; ++n)
+        ini.writeInteger(SectionColours, channelKey(n), Channels[n - 1].Colour);
+    for (int n = 1; n <= 8; ++n)
+        ini.writeString(SectionNames, channelKey(n), Channels[n - 1].NameEdit->text());
+}
+
+void TZephulF::FormCreate()
+{
+    setAttribute(Qt::WA_StaticContents); // double buffering is Qt's default
+    readSettings();
+    flightMode = FlightMode::BALLON;
+    CurrentChannel = 39;
+    NbTramesL->setText(QStringLiteral("0"));
+    for (Channel &ch : Channels)
+        ch.PrevSample = -1;
+    Timer_Paquet->stop();
+    LaunchDate = QDate::currentDate();
+    for (int n = 1; n <= 8; ++n) {
+        Channel &ch = Channels[n - 1];
+        ch.Shown = true;
+        ch.ChannelMenuItem = VoiesM->addAction(QStringLiteral("&Voie %1").arg(n));
+        ch.ChannelMenuItem->setObjectName(QStringLiteral("ChannelMenuItem%1").arg(n));
+        ch.ChannelMenuItem->setCheckable(true);
+        ch.ChannelMenuItem->setChecked(true);
+        ch.ChannelMenuItem->setData(n);
+    }
+    createChannelStrip();
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    setWindowSize(available.width(), available.height() - 30);
+    move(0, 0);
+    FormResize();
+    Status = 0;
+    Timer_APropos->start();
+    RunOpen = false;
+    DataSeen = false;
+}
+
+void TZephulF::FormResize()
+{
+    // W and H are the window's outer size; positions are inside the area below the menu bar.
+    const int W = width();
+    const int H = height();
+    EcranP->resize(W - 70, H - 235);
+    CurseurSB->setGeometry(CurseurSB->x(), H - 192, EcranP->width(), CurseurSB->height());
+    VoiesP->move(W / 2 - 350, H - 162);
+    InstrumentsP->move(VoiesP->x(), H - 114);
+    for (QLabel *l : { TempsExactLL, TempsExactL, TensionLL, TensionL })
+        l->move(l->x(), H - 176);
+}
+
+bool TZephulF::FormClose()
+{
+    writeSettings();
+    return true;
+}
+
+void TZephulF::closeEvent(QCloseEvent *event)
+{
+    bool closing = false;
+    EventGuard::run([this, &closing] { closing = FormClose(); });
+    if (closing)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TZephulF::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    EventGuard::run([this] { FormResize(); });
+}
+
+void TZephulF::QuitterMClick()
+{
+    QApplication::quit();
+}
+
+void TZephulF::Timer_AProposTimer()
+{
+    Timer_APropos->stop();
+    if (Form_APropos)
+        Form_APropos->exec();
+}
+
+void TZephulF::AProposMClick()
+{
+    if (Form_APropos)
+        Form_APropos->exec();
+}

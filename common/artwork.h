@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QImage>
+
+// The program's pictures, drawn in code at the sizes their windows give them.
+namespace Artwork {
+
+QImage aboutPicture(); // 300 x 450, the mode chooser's background
+QImage rocketPicture(); // 53 x 45
+QImage balloonPicture(); // 53 x 45
+QImage clockPicture(); // 33 x 36
+QImage chronoPicture(); // 36 x 36
+QImage linkOkPicture(); // 36 x 35, frames are arriving
+QImage linkLostPicture(); // 36 x 36, frames are being lost
+
+} // namespace Artwork
