@@ -1,0 +1,5 @@
+#include "tcomport.h"
+
+TComPort::TComPort(QObject *parent)
+    : TCustomComPort(parent)
+{ }

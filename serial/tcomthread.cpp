@@ -1,0 +1,123 @@
+#include "tcomthread.h"
+
+#include "serialdevice.h"
+#include "tcustomcomport.h"
+
+#include <QMetaObject>
+#include <atomic>
+
+namespace {
+std::atomic<quint64> lastGeneration { 0 };
+}
+
+TComThread::TComThread(TCustomComPort *port, SerialDevice &device, TComEvents events,
+                       TSyncMethod syncMethod)
+    : m_port(port)
+    , m_device(device)
+    , m_syncMethod(syncMethod)
+    , m_generation(++lastGeneration)
+{
+    m_device.setEventMask(EventsToMask(events));
+    m_thread = std::thread([this] { EventLoop(); });
+}
+
+TComThread::~TComThread()
+{
+    SignalStop();
+    if (m_thread.joinable())
+        m_thread.join();
+    // The event thread waited for a delivery that the port's thread had not started yet.
+    if (const std::optional<TComEvents> batch = TakePendingBatch())
+        m_port->DeliverBatch(*batch);
+    m_device.setEventMask(0);
+    m_device.purge(true, true);
+}
+
+void TComThread::SignalStop()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopRequested = true;
+    }
+    m_handOffDone.notify_all();
+    m_stopEvent.set();
+}
+
+std::optional<TComEvents> TComThread::TakePendingBatch()
+{
+    std::lock_guard lock(m_mutex);
+    std::optional<TComEvents> batch;
+    batch.swap(m_pending);
+    m_running = batch.has_value();
+    return batch;
+}
+
+void TComThread::BatchDone()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_running = false;
+    }
+    m_handOffDone.notify_all();
+}
+
+void TComThread::EventLoop()
+{
+    for (;;) {
+        const SerialPlatform::WaitResult result = m_device.waitEvent(m_stopEvent);
+        if (result.stopped)
+            return;
+        if (result.events)
+            DispatchEvents(MaskToEvents(result.events));
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stopRequested)
+                return;
+        }
+        if (result.deviceLost || result.error) {
+            // Nothing more will come from this device; the port closes itself on its thread.
+            TCustomComPort *port = m_port;
+            const quint64 generation = m_generation;
+            QMetaObject::invokeMethod(
+                port, [port, generation] { port->HandleDeviceLost(generation); },
+                Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
+void TComThread::DispatchEvents(TComEvents batch)
+{
+    switch (m_syncMethod) {
+    case smThreadSync:
+        HandOff(batch);
+        break;
+    case smWindowSync:
+        // One hand-off per event, in the order of delivery.
+        for (TComEvent e : { evError, evRxChar, evTxEmpty, evBreak, evRing, evCTS, evDSR, evRxFlag,
+                             evRLSD, evRx80Full }) {
+            if (batch.contains(e))
+                HandOff(TComEvents { e });
+        }
+        break;
+    case smNone:
+        m_port->DeliverBatchOnThread(batch);
+        break;
+    }
+}
+
+void TComThread::HandOff(TComEvents batch)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopRequested)
+            return;
+        m_pending = batch;
+    }
+    TCustomComPort *port = m_port;
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        port, [port, generation] { port->RunThreadDelivery(generation); }, Qt::QueuedConnection);
+    std::unique_lock lock(m_mutex);
+    m_handOffDone.wait(lock, [this] { return m_stopRequested || (!m_pending && !m_running); });
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "comtypes.h"
+#include "platformevent.h"
+
+#include <QtGlobal>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+class SerialDevice;
+class TCustomComPort;
+
+// The event thread of an open port: sleeps until the device reports line events and hands each
+// batch to the port's thread (the GUI thread) with a blocking hand-off: it waits for the next
+// event only after the batch has run there. It never spins: it sleeps in poll() on the device and
+// its stop event.
+//
+// When the device disappears the thread stops at once and asks the port (on its thread) to close.
+//
+// Created by TCustomComPort::OpenPort and destroyed by ClosePort, both on the port's thread.
+class TComThread
+{
+public:
+    // Sets the device's event mask and starts the thread.
+    TComThread(TCustomComPort *port, SerialDevice &device, TComEvents events,
+               TSyncMethod syncMethod);
+    // Stops the thread and waits for its end. A batch that was handed off and not yet run is
+    // run here, once, on the calling thread. Then clears the event mask and purges both queues.
+    ~TComThread();
+    TComThread(const TComThread &) = delete;
+    TComThread &operator=(const TComThread &) = delete;
+
+    void SignalStop();
+    // Identifies this thread among all threads of all ports: stale hand-offs are ignored.
+    quint64 Generation() const { return m_generation; }
+
+    // On the port's thread: the batch the event thread waits on, if it has not been taken.
+    std::optional<TComEvents> TakePendingBatch();
+    // On the port's thread: the taken batch has run; the event thread may wait again.
+    void BatchDone();
+
+private:
+    void EventLoop();
+    void DispatchEvents(TComEvents batch);
+    // Hands the batch over and waits until it has run or a stop is requested.
+    void HandOff(TComEvents batch);
+
+    TCustomComPort *const m_port;
+    SerialDevice &m_device;
+    const TSyncMethod m_syncMethod;
+    const quint64 m_generation;
+    PlatformEvent m_stopEvent;
+
+    std::mutex m_mutex; // guards the hand-off state below
+    std::condition_variable m_handOffDone;
+    std::optional<TComEvents> m_pending; // handed off, not yet taken
+    bool m_running = false; // taken, running on the port's thread
+    bool m_stopRequested = false;
+
+    std::thread m_thread; // last: starts after everything above exists
+};
