@@ -1,0 +1,168 @@
+#include "chronotext.h"
+#include "manualflightclock.h"
+#include "tchronothread.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QTest>
+
+namespace {
+
+constexpr qint64 hour = 3600000;
+
+} // namespace
+
+class TestChronometer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void clockText_data()
+    {
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("morning") << QTime(9, 5, 7, 999) << "09:05:07";
+        QTest::newRow("midnight") << QTime(0, 0, 0) << "00:00:00";
+        QTest::newRow("evening") << QTime(23, 59, 10) << "23:59:10";
+    }
+    void clockText()
+    {
+        QFETCH(QTime, time);
+        QFETCH(QString, text);
+        QCOMPARE(ChronoText::clockText(time), text);
+    }
+
+    void runningText_data()
+    {
+        QTest::addColumn<bool>("rocket");
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("balloon 1 h 2 min 3 s") << false << 3723000 + 999LL << "01:02:03";
+        QTest::newRow("balloon 25 h") << false << 25 * hour << "01:00:00";
+        QTest::newRow("balloon zero") << false << 0LL << "00:00:00";
+        QTest::newRow("balloon never negative") << false << -5000LL << "00:00:00";
+        QTest::newRow("rocket 83.5 s") << true << 83500LL << "01:23.500";
+        QTest::newRow("rocket 61 min") << true << 61 * 60000LL << "01:00.000";
+        QTest::newRow("rocket 7 ms") << true << 7LL << "00:00.007";
+        QTest::newRow("rocket last ms of the hour") << true << hour - 1 << "59:59.999";
+    }
+    void runningText()
+    {
+        QFETCH(bool, rocket);
+        QFETCH(qint64, elapsedMs);
+        QFETCH(QString, text);
+        QCOMPARE(
+            ChronoText::runningText(rocket ? FlightMode::FUSEE : FlightMode::BALLON, elapsedMs),
+            text);
+    }
+
+    void fixedTexts()
+    {
+        QCOMPARE(ChronoText::startText(FlightMode::BALLON), QString("00:00:00 "));
+        QCOMPARE(ChronoText::startText(FlightMode::FUSEE), QString("00:00.000"));
+        QCOMPARE(ChronoText::zeroText(FlightMode::BALLON), QString("00:00:00"));
+        QCOMPARE(ChronoText::zeroText(FlightMode::FUSEE), QString("00:00.000"));
+    }
+
+    // Whatever reads the label refreshes it first and sees the flight time of that moment,
+    // taken from the flight clock.
+    void refreshShowsFlightClock_data()
+    {
+        QTest::addColumn<bool>("rocket");
+        QTest::addColumn<qint64>("elapsedMs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("balloon") << false << 3723000LL << "01:02:03";
+        QTest::newRow("balloon after 25 h") << false << 25 * hour << "01:00:00";
+        QTest::newRow("rocket") << true << 83500LL << "01:23.500";
+        QTest::newRow("rocket after 61 min") << true << 61 * 60000LL << "01:00.000";
+    }
+    void refreshShowsFlightClock()
+    {
+        QFETCH(bool, rocket);
+        QFETCH(qint64, elapsedMs);
+        QFETCH(QString, text);
+        ManualFlightClock clock(5000);
+        QLabel label;
+        const FlightMode mode = rocket ? FlightMode::FUSEE : FlightMode::BALLON;
+        QPointer<TChronoThread> chrono = TChronoThread::Create(
+            true, &label, [mode] { return mode; }, clock);
+        QCOMPARE(chrono->StartTime(), 5000);
+        QVERIFY(TChronoThread::isActive(chrono));
+        clock.advance(elapsedMs);
+        TChronoThread::refresh(chrono);
+        QCOMPARE(label.text(), text);
+        TChronoThread::destroy(chrono);
+        QVERIFY(chrono.isNull());
+    }
+
+    // The display-rate rewrite reaches the label by itself, through the event loop.
+    void labelFollowsWithoutReaders()
+    {
+        ManualFlightClock clock;
+        QLabel label;
+        QPointer<TChronoThread> chrono = TChronoThread::Create(
+            true, &label, [] { return FlightMode::FUSEE; }, clock);
+        clock.set(1234);
+        QTRY_COMPARE(label.text(), QString("00:01.234"));
+        QVERIFY(chrono->displayUpdates() >= 1);
+        TChronoThread::destroy(chrono);
+    }
+
+    void resetStartsFromZero()
+    {
+        ManualFlightClock clock;
+        QLabel label;
+        QPointer<TChronoThread> chrono = TChronoThread::Create(
+            true, &label, [] { return FlightMode::BALLON; }, clock);
+        clock.advance(90000);
+        chrono->restart();
+        clock.advance(2500);
+        TChronoThread::refresh(chrono);
+        QCOMPARE(label.text(), QString("00:00:02"));
+        TChronoThread::destroy(chrono);
+    }
+
+    // After "Arrêter" the label keeps the time of the stop; the thread ends although the GUI
+    // thread runs nothing for it, and the object then deletes itself.
+    void terminateKeepsLastTextAndNeverWaitsOnGui()
+    {
+        ManualFlightClock clock;
+        QLabel label;
+        QPointer<TChronoThread> chrono = TChronoThread::Create(
+            true, &label, [] { return FlightMode::FUSEE; }, clock);
+        clock.set(4321);
+        TChronoThread::requestTerminate(chrono);
+        QCOMPARE(label.text(), QString("00:04.321"));
+        QVERIFY(!TChronoThread::isActive(chrono));
+        // No event has been processed since: the worker must not be waiting for us.
+        QVERIFY(chrono->wait(30000));
+        clock.set(9999);
+        TChronoThread::refresh(chrono);
+        QCoreApplication::processEvents();
+        QCOMPARE(label.text(), QString("00:04.321"));
+        TChronoThread::requestTerminate(chrono); // a second request is harmless
+        QTRY_VERIFY(chrono.isNull());
+        TChronoThread::refresh(chrono);
+        QVERIFY(!TChronoThread::isActive(chrono));
+    }
+
+    // A window torn down before the chronometer: the label goes first, nothing is written.
+    void labelDestroyedFirst()
+    {
+        ManualFlightClock clock;
+        auto *label = new QLabel;
+        QPointer<TChronoThread> chrono = TChronoThread::Create(
+            true, label, [] { return FlightMode::BALLON; }, clock);
+        delete label;
+        TChronoThread::refresh(chrono);
+        QCoreApplication::processEvents();
+        TChronoThread::destroy(chrono);
+        QVERIFY(chrono.isNull());
+        TChronoThread::destroy(chrono);
+    }
+};
+
+QTEST_MAIN(TestChronometer)
+#include "tst_chronometer.moc"
