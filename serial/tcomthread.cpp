@@ -43,6 +43,12 @@ void TComThread::SignalStop()
     m_stopEvent.set();
 }
 
+bool TComThread::HasPendingBatch()
+{
+    std::lock_guard lock(m_mutex);
+    return m_pending.has_value();
+}
+
 std::optional<TComEvents> TComThread::TakePendingBatch()
 {
     std::lock_guard lock(m_mutex);

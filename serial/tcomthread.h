@@ -36,6 +36,7 @@ public:
     // Identifies this thread among all threads of all ports: stale hand-offs are ignored.
     quint64 Generation() const { return m_generation; }
 
+    bool HasPendingBatch();
     // On the port's thread: the batch the event thread waits on, if it has not been taken.
     std::optional<TComEvents> TakePendingBatch();
     // On the port's thread: the taken batch has run; the event thread may wait again.

@@ -464,6 +464,11 @@ void TCustomComPort::RemoveFreeNotification(const void *owner)
 
 // --- event delivery ---
 
+bool TCustomComPort::DeliveryPending() const
+{
+    return m_thread && m_thread->HasPendingBatch();
+}
+
 void TCustomComPort::RunThreadDelivery(quint64 generation)
 {
     if (!m_thread || m_thread->Generation() != generation)

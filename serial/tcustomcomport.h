@@ -103,6 +103,9 @@ public:
     void FreeNotification(const void *owner, std::function<void()> notification);
     void RemoveFreeNotification(const void *owner);
 
+    // Whether the event thread waits for a batch that has not started on this thread yet.
+    bool DeliveryPending() const;
+
     // Re-apply the settings to the open device; nothing while closed.
     virtual void ApplyLineSettings(); // EComPort 7
     virtual void ApplyTimeoutSettings(); // EComPort 8

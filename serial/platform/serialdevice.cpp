@@ -82,6 +82,25 @@ bool unsupportedErrno(int e)
     return e == ENOTTY || e == EINVAL || e == ENOTSUP;
 }
 
+// Discards output that has not been sent. Only when some is queued: on a pseudo-terminal the
+// flush would reach into the other side and drop what it has already received.
+int discardOutput(int fd)
+{
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued <= 0)
+        return 0;
+    return ::tcflush(fd, TCOFLUSH) == 0 ? 0 : errno;
+}
+
+// Whether the transmitter has sent its last bit; true where the driver cannot tell.
+bool transmitterEmpty(int fd)
+{
+    unsigned int lsr = 0;
+    if (::ioctl(fd, TIOCSERGETLSR, &lsr) != 0)
+        return true;
+    return (lsr & TIOCSER_TEMT) != 0;
+}
+
 int setModemLine(int fd, int line, bool on)
 {
     if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) != 0 && !unsupportedErrno(errno))
@@ -150,7 +169,7 @@ void SerialDevice::close() noexcept
 {
     if (m_fd < 0)
         return;
-    ::tcflush(m_fd, TCOFLUSH);
+    discardOutput(m_fd);
     // The exclusive flag outlives our descriptor while anyone else holds the terminal open.
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);
@@ -480,11 +499,9 @@ int SerialDevice::write(const char *data, std::size_t count, std::size_t &done)
     // queued: a purge right after a command would otherwise cut the command short.
     int queued = 0;
     while (!timedOut) {
-        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0) {
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0)
             queued = 0;
-            break;
-        }
-        if (queued <= 0)
+        if (queued <= 0 && transmitterEmpty(m_fd))
             break;
         const int left = msLeft();
         if (left == 0) {
@@ -502,7 +519,7 @@ int SerialDevice::write(const char *data, std::size_t count, std::size_t &done)
         // A write that timed out ends there: what has not left is dropped.
         if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0)
             queued = 0;
-        ::tcflush(m_fd, TCOFLUSH);
+        discardOutput(m_fd);
         written -= std::min<std::size_t>(written, std::size_t(std::max(0, queued)));
     }
     done = written;
@@ -527,8 +544,8 @@ int SerialDevice::purge(bool input, bool output)
         m_above80 = false;
         m_pendingEvents &= ~(Event::RxChar | Event::RxFlag | Event::Rx80Full);
     }
-    if (output && ::tcflush(m_fd, TCOFLUSH) != 0)
-        return errno;
+    if (output)
+        return discardOutput(m_fd);
     return 0;
 }
 
@@ -537,9 +554,7 @@ int SerialDevice::abortTransfers()
     if (m_fd < 0)
         return EBADF;
     // Writes complete before they return, so only the output still queued can be aborted.
-    if (::tcflush(m_fd, TCOFLUSH) != 0)
-        return errno;
-    return 0;
+    return discardOutput(m_fd);
 }
 
 int SerialDevice::pendingInput(std::size_t &count)
