@@ -583,21 +583,21 @@ int SerialDevice::takeLineErrors(std::uint32_t &errors, std::size_t &inQueue)
     return 0;
 }
 
-int SerialDevice::modemSignals(std::uint32_t &signals)
+int SerialDevice::modemSignals(std::uint32_t &lines)
 {
-    signals = 0;
+    lines = 0;
     if (m_fd < 0)
         return EBADF;
     int bits = 0;
     if (::ioctl(m_fd, TIOCMGET, &bits) != 0)
         return unsupportedErrno(errno) ? 0 : errno;
     if (bits & TIOCM_CTS)
-        signals |= Modem::Cts;
+        lines |= Modem::Cts;
     if (bits & TIOCM_DSR)
-        signals |= Modem::Dsr;
+        lines |= Modem::Dsr;
     if (bits & TIOCM_RI)
-        signals |= Modem::Ring;
+        lines |= Modem::Ring;
     if (bits & TIOCM_CD)
-        signals |= Modem::Rlsd;
+        lines |= Modem::Rlsd;
     return 0;
 }

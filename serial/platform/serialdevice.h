@@ -61,7 +61,7 @@ public:
     // The line errors since the last call (LineError bits), cleared by the call.
     int takeLineErrors(std::uint32_t &errors, std::size_t &inQueue);
     // Modem bits. A device without modem lines (a pseudo-terminal) reads as all off.
-    int modemSignals(std::uint32_t &signals);
+    int modemSignals(std::uint32_t &lines);
 
 private:
     void drainLocked(bool fromWaiter);
