@@ -34,12 +34,13 @@ void EventLog::write(std::int64_t flightMicroseconds, const std::string &message
                   local.tm_min, local.tm_sec, int(millis),
                   static_cast<long long>(flightMicroseconds / 1000000),
                   static_cast<long long>(flightMicroseconds / 1000 % 1000));
-    std::fprintf(stdout, "%s%s\n", stamp, message.c_str());
-    std::fflush(stdout);
+    // The file first: whoever watches standard output may look in the file next.
     if (m_file) {
         std::fprintf(m_file, "%s%s\r\n", stamp, message.c_str());
         std::fflush(m_file);
     }
+    std::fprintf(stdout, "%s%s\n", stamp, message.c_str());
+    std::fflush(stdout);
 }
 
 std::string EventLog::escaped(const std::string &bytes)
