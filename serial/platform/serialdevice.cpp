@@ -299,10 +299,10 @@ void SerialDevice::notifyWaiter() noexcept
 }
 
 // Moves what the driver holds into the receive queue and notes the events that raises.
-void SerialDevice::drainLocked(bool fromWaiter)
+bool SerialDevice::drainLocked(bool fromWaiter)
 {
     if (m_lost)
-        return;
+        return false;
     std::uint32_t events = 0;
     bool gotAny = false;
     char chunk[4096];
@@ -339,15 +339,10 @@ void SerialDevice::drainLocked(bool fromWaiter)
     if (above80 && !m_above80)
         events |= Event::Rx80Full;
     m_above80 = above80;
-    if (fromWaiter) {
-        // poll() said readable; a device that says so for ever without giving bytes is gone.
-        m_emptyWakeups = gotAny ? 0 : m_emptyWakeups + 1;
-        if (m_emptyWakeups >= MaxEmptyWakeups)
-            m_lost = true;
-    }
     m_pendingEvents |= events;
     if (!fromWaiter && (events & m_eventMask))
         notifyWaiter();
+    return gotAny;
 }
 
 void SerialDevice::pollCountersLocked()
@@ -418,8 +413,18 @@ WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
             [[maybe_unused]] const ssize_t n = ::read(m_notify, &value, sizeof value);
         }
         std::lock_guard lock(m_mutex);
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR))
-            drainLocked(true);
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            bool stillReadable = false;
+            if (!drainLocked(true)) {
+                struct pollfd again = { m_fd, POLLIN, 0 };
+                stillReadable = ::poll(&again, 1, 0) > 0 && (again.revents & POLLIN);
+            }
+            // Readable, yet nothing to read, again and again: a device that is gone without
+            // saying so. (Once in a while another thread took the bytes first.)
+            m_emptyWakeups = stillReadable ? m_emptyWakeups + 1 : 0;
+            if (m_emptyWakeups >= MaxEmptyWakeups)
+                m_lost = true;
+        }
         // A hung-up terminal (USB device pulled, pseudo-terminal master closed) stays readable
         // for ever; what it still held has just been queued.
         if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))
@@ -553,6 +558,12 @@ int SerialDevice::abortTransfers()
 {
     if (m_fd < 0)
         return EBADF;
+    {
+        // Nothing can be sent to a device that is gone; closing it must not fail for that.
+        std::lock_guard lock(m_mutex);
+        if (m_lost)
+            return 0;
+    }
     // Writes complete before they return, so only the output still queued can be aborted.
     return discardOutput(m_fd);
 }

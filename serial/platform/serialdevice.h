@@ -64,7 +64,7 @@ public:
     int modemSignals(std::uint32_t &lines);
 
 private:
-    void drainLocked(bool fromWaiter);
+    bool drainLocked(bool fromWaiter); // whether any byte came
     void pollCountersLocked();
     void notifyWaiter() noexcept;
 
