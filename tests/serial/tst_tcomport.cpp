@@ -279,6 +279,75 @@ private slots:
         m_port->DetachLink(&link);
     }
 
+    void openAndCloseNotifyInOrder()
+    {
+        QStringList log;
+        TComLink link;
+        link.OnLinkConnection
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("link %1").arg(on); };
+        link.OnLinkCTS
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("linkCTS %1").arg(on); };
+        link.OnLinkDSR
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("linkDSR %1").arg(on); };
+        link.OnLinkRLSD
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("linkRLSD %1").arg(on); };
+        m_port->OnCTSChange
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("CTS %1").arg(on); };
+        m_port->OnDSRChange
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("DSR %1").arg(on); };
+        m_port->OnRLSDChange
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("RLSD %1").arg(on); };
+        m_port->OnBeforeOpen = [&](TCustomComPort *) { log << QStringLiteral("beforeOpen"); };
+        m_port->OnAfterOpen = [&](TCustomComPort *) { log << QStringLiteral("afterOpen"); };
+        m_port->OnBeforeClose = [&](TCustomComPort *) { log << QStringLiteral("beforeClose"); };
+        m_port->OnAfterClose = [&](TCustomComPort *) { log << QStringLiteral("afterClose"); };
+        m_port->AttachLink(&link);
+        openProgramPort();
+        QCOMPARE(log.join(QLatin1Char(',')),
+                 QStringLiteral("beforeOpen,link 1,afterOpen,linkCTS 0,CTS 0,linkDSR 0,DSR 0,"
+                                "linkRLSD 0,RLSD 0"));
+        log.clear();
+        m_port->ClosePort();
+        QCOMPARE(log.join(QLatin1Char(',')),
+                 QStringLiteral("linkCTS 0,linkDSR 0,linkRLSD 0,CTS 0,DSR 0,RLSD 0,beforeClose,"
+                                "link 0,afterClose"));
+        m_port->DetachLink(&link);
+    }
+
+    void writeEndsWithTxEmpty()
+    {
+        openProgramPort();
+        QStringList log;
+        TComLink link;
+        link.OnLinkTxBusy
+            = [&](TCustomComPort *, bool on) { log << QStringLiteral("busy %1").arg(on); };
+        link.OnLinkTxEmpty = [&](TCustomComPort *) { log << QStringLiteral("linkEmpty"); };
+        m_port->OnTxEmpty = [&](TCustomComPort *) { log << QStringLiteral("empty"); };
+        m_port->AttachLink(&link);
+        QCOMPARE(m_port->SendText("$HF\r\n"), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(log.join(QLatin1Char(',')),
+                                  QStringLiteral("busy 1,busy 0,linkEmpty,empty"), 10000);
+        m_port->DetachLink(&link);
+    }
+
+    void overflowReportsErrorBeforeBytes()
+    {
+        m_port->Buffer().setInputSize(16);
+        openProgramPort();
+        QStringList log;
+        m_port->OnError = [&](TCustomComPort *, TComErrors errors) {
+            log << QStringLiteral("error %1").arg(errors.bits());
+        };
+        m_port->OnRxChar
+            = [&](TCustomComPort *, int count) { log << QStringLiteral("rx %1").arg(count); };
+        m_pty->send(std::string(40, 'x')); // one write: one arrival of 40 bytes
+        QTRY_VERIFY_WITH_TIMEOUT(!log.isEmpty(), 10000);
+        QTest::qWait(20);
+        const QString overrun = QStringLiteral("error %1").arg(TComErrors { errRxOver }.bits());
+        QCOMPARE(log, (QStringList { overrun, QStringLiteral("rx 16") }));
+        QVERIFY(m_port->TakeLineErrors().isEmpty());
+    }
+
     void burstsReachTheLinkAsTheStream()
     {
         openProgramPort();
