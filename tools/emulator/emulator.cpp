@@ -236,11 +236,13 @@ void Emulator::handle(const ReceiverCommand &command, std::int64_t now)
             enqueue(SweepGenerator::answer(reading), now);
         m_sweepEnd = m_lineFree;
         const auto peak = std::max_element(readings.begin(), readings.end());
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.3f", double(m_sweepEnd) / 1e6);
         m_log.write(now,
                     text + ": sweep of " + std::to_string(readings.size()) + " readings, highest "
                         + std::to_string(*peak) + " at channel "
                         + std::to_string(peak - readings.begin())
-                        + "; frames resume at t=" + std::to_string(double(m_sweepEnd) / 1e6));
+                        + "; frames resume at t=" + seconds);
         break;
     }
     case ReceiverCommand::Kind::Malformed:
