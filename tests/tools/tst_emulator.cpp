@@ -293,6 +293,17 @@ private slots:
         QVERIFY(!linkExists(folder.filePath("zephul-emulator")));
     }
 
+    void unpluggedDeviceEndsWithAnError()
+    {
+        PtyPair pty;
+        EmulatorProcess emulator({ "--device", QString::fromStdString(pty.slavePath()) });
+        QVERIFY(!emulator.waitForLog(Stamp + "port ").isEmpty());
+        pty.closeMaster();
+        QVERIFY(emulator.finish());
+        QCOMPARE(emulator.process().exitCode(), 1);
+        QVERIFY(QString::fromLatin1(emulator.process().readAllStandardError()).contains("hung up"));
+    }
+
     void portListedWhileRunning_data()
     {
         QTest::addColumn<QString>("ending");
@@ -328,6 +339,25 @@ private slots:
         QCOMPARE(emulator.process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(emulator.process().exitCode(), 0);
         QVERIFY(listed(folder.path()).isEmpty());
+        QVERIFY(!linkExists(name));
+    }
+
+    void laterEmulatorKeepsItsPortWhenTheFirstStops()
+    {
+        // Two emulators under one alias: the second one's link replaces the first's, and the
+        // first, stopping, must not take the second one's port away.
+        QTemporaryDir folder;
+        const QStringList arguments { "--folder", folder.path(), "--rx-channel", "30" };
+        EmulatorProcess first(arguments);
+        QVERIFY(!first.waitForLog(Stamp + "port ").isEmpty());
+        EmulatorProcess second(arguments);
+        QVERIFY(!second.waitForLog(Stamp + "port ").isEmpty());
+        first.signal(SIGTERM);
+        QVERIFY(first.finish());
+        const QString name = folder.filePath("zephul-emulator");
+        QCOMPARE(listed(folder.path()), QStringList { name });
+        second.signal(SIGTERM);
+        QVERIFY(second.finish());
         QVERIFY(!linkExists(name));
     }
 
