@@ -1,3 +1,4 @@
+#include "listserialports.h"
 #include "ptypair.h"
 #include "publishedports.h"
 
@@ -330,6 +331,8 @@ private slots:
         const QString name = folder.filePath("test-receiver");
         QCOMPARE(port[1], name);
         QCOMPARE(listed(folder.path()), QStringList { name });
+        // The ground station's own port list, the machine's ports included.
+        QVERIFY(ListSerialPorts(QStringLiteral("/sys/class/tty"), folder.path()).contains(name));
 
         if (ending == "SIGTERM")
             emulator.signal(SIGTERM);
@@ -339,6 +342,7 @@ private slots:
         QCOMPARE(emulator.process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(emulator.process().exitCode(), 0);
         QVERIFY(listed(folder.path()).isEmpty());
+        QVERIFY(!ListSerialPorts(QStringLiteral("/sys/class/tty"), folder.path()).contains(name));
         QVERIFY(!linkExists(name));
     }
 
