@@ -1,4 +1,5 @@
 #include "framercheck.h"
+#include "programframers.h"
 #include "ptypair.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
@@ -26,6 +27,35 @@ class TestTComDataPacket : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void programFramers_data()
+    {
+        QTest::addColumn<int>("settings");
+        QTest::addColumn<int>("setup");
+        QTest::newRow("telemetry") << 0 << 0;
+        QTest::newRow("sweep") << 1 << 1;
+        QTest::newRow("debug") << 2 << 2;
+    }
+    void programFramers()
+    {
+        QFETCH(int, settings);
+        QFETCH(int, setup);
+        TComDataPacket framer;
+        framer.SetStopString("x"); // whatever it had, the setup replaces
+        framer.SetIncludeStrings(true);
+        framer.SetCaseInsensitive(true);
+        framer.SetMaxBufferSize(5);
+        const auto setups = { ProgramFramers::SetupTelemetry, ProgramFramers::SetupSweep,
+                              ProgramFramers::SetupDebug };
+        std::data(setups)[setup](framer);
+        const Settings &s = kSettings[settings];
+        QCOMPARE(framer.StartString(), s.start);
+        QCOMPARE(framer.StopString(), s.stop);
+        QCOMPARE(framer.Size(), s.size);
+        QCOMPARE(framer.MaxBufferSize(), s.maxBuffer);
+        QCOMPARE(framer.CaseInsensitive(), s.caseInsensitive);
+        QCOMPARE(framer.IncludeStrings(), s.includeStrings);
+    }
+
     void workedExample()
     {
         TComDataPacket framer;
