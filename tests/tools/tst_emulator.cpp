@@ -1,6 +1,7 @@
 #include "listserialports.h"
 #include "ptypair.h"
 #include "publishedports.h"
+#include "serialdevice.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -344,6 +345,31 @@ private slots:
         QVERIFY(listed(folder.path()).isEmpty());
         QVERIFY(!ListSerialPorts(QStringLiteral("/sys/class/tty"), folder.path()).contains(name));
         QVERIFY(!linkExists(name));
+    }
+
+    void groundStationBackendOpensThePublishedPort()
+    {
+        // The ground station opens its port exclusively; the emulator's own hold on the
+        // pseudo-terminal must not get in the way, neither the first time nor after a close.
+        QTemporaryDir folder;
+        EmulatorProcess emulator({ "--folder", folder.path(), "--rx-channel", "30" });
+        const QStringList port = emulator.waitForLog(Stamp + "port (\\S+) ");
+        QCOMPARE(port.size(), 2);
+        for (const char *command : { "$HF\r\n", "$HM\r\n" }) {
+            SerialDevice device;
+            QCOMPARE(device.open(port[1].toStdString()), 0);
+            std::size_t done = 0;
+            QCOMPARE(device.write(command, 5, done), 0);
+            QCOMPARE(done, std::size_t(5));
+            QVERIFY(!emulator
+                         .waitForLog(Stamp + QRegularExpression::escape(QString(command).left(3))
+                                     + ": loudspeaker")
+                         .isEmpty());
+            SerialDevice second;
+            QCOMPARE(second.open(port[1].toStdString()), EBUSY);
+        }
+        emulator.signal(SIGTERM);
+        QVERIFY(emulator.finish());
     }
 
     void laterEmulatorKeepsItsPortWhenTheFirstStops()
