@@ -37,6 +37,12 @@ std::string hex(const std::string &bytes)
     return out;
 }
 
+// The device went away (a USB cable pulled out, the other end of the line closed).
+std::runtime_error hungUp(const SerialEndpoint &endpoint)
+{
+    return std::runtime_error("the line to " + endpoint.portName() + " was hung up");
+}
+
 } // namespace
 
 Emulator::Emulator(const EmulatorOptions &options, SerialEndpoint &endpoint, EventLog &log,
@@ -159,6 +165,8 @@ void Emulator::writeDue(std::int64_t now)
     if (written < 0) {
         if (errno == EINTR)
             return;
+        if (errno == EIO)
+            throw hungUp(m_endpoint);
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             throw std::runtime_error("cannot write to " + m_endpoint.portName() + ": "
                                      + std::strerror(errno));
@@ -193,6 +201,8 @@ void Emulator::readCommands(std::int64_t now)
     if (count < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
             return;
+        if (errno == EIO)
+            throw hungUp(m_endpoint);
         throw std::runtime_error("cannot read from " + m_endpoint.portName() + ": "
                                  + std::strerror(errno));
     }
@@ -364,7 +374,7 @@ int Emulator::run()
         if (fds[0].revents & POLLIN)
             readCommands(now());
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
-            throw std::runtime_error("the line to " + m_endpoint.portName() + " was hung up");
+            throw hungUp(m_endpoint);
         if (fds[0].revents & POLLOUT)
             m_blocked = false;
         checkStale();
