@@ -4,18 +4,12 @@
 #include "tcustomcomport.h"
 
 #include <QMetaObject>
-#include <atomic>
-
-namespace {
-std::atomic<quint64> lastGeneration { 0 };
-}
 
 TComThread::TComThread(TCustomComPort *port, SerialDevice &device, TComEvents events,
                        TSyncMethod syncMethod)
     : m_port(port)
     , m_device(device)
     , m_syncMethod(syncMethod)
-    , m_generation(++lastGeneration)
 {
     m_device.setEventMask(EventsToMask(events));
     m_thread = std::thread([this] { EventLoop(); });
@@ -41,6 +35,12 @@ void TComThread::SignalStop()
     }
     m_handOffDone.notify_all();
     m_stopEvent.set();
+}
+
+bool TComThread::DeviceLost()
+{
+    std::lock_guard lock(m_mutex);
+    return m_deviceLost;
 }
 
 bool TComThread::HasPendingBatch()
@@ -82,11 +82,12 @@ void TComThread::EventLoop()
         }
         if (result.deviceLost || result.error) {
             // Nothing more will come from this device; the port closes itself on its thread.
-            TCustomComPort *port = m_port;
-            const quint64 generation = m_generation;
-            QMetaObject::invokeMethod(
-                port, [port, generation] { port->HandleDeviceLost(generation); },
-                Qt::QueuedConnection);
+            {
+                std::lock_guard lock(m_mutex);
+                m_deviceLost = true;
+            }
+            // Invoked by name, so that nothing but the port's own guarded state crosses threads.
+            QMetaObject::invokeMethod(m_port, "HandleDeviceLost", Qt::QueuedConnection);
             return;
         }
     }
@@ -120,10 +121,7 @@ void TComThread::HandOff(TComEvents batch)
             return;
         m_pending = batch;
     }
-    TCustomComPort *port = m_port;
-    const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(
-        port, [port, generation] { port->RunThreadDelivery(generation); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_port, "RunThreadDelivery", Qt::QueuedConnection);
     std::unique_lock lock(m_mutex);
     m_handOffDone.wait(lock, [this] { return m_stopRequested || (!m_pending && !m_running); });
 }

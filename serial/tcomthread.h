@@ -3,7 +3,6 @@
 #include "comtypes.h"
 #include "platformevent.h"
 
-#include <QtGlobal>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -33,8 +32,8 @@ public:
     TComThread &operator=(const TComThread &) = delete;
 
     void SignalStop();
-    // Identifies this thread among all threads of all ports: stale hand-offs are ignored.
-    quint64 Generation() const { return m_generation; }
+    // Whether the thread ended because the device is gone.
+    bool DeviceLost();
 
     bool HasPendingBatch();
     // On the port's thread: the batch the event thread waits on, if it has not been taken.
@@ -51,7 +50,6 @@ private:
     TCustomComPort *const m_port;
     SerialDevice &m_device;
     const TSyncMethod m_syncMethod;
-    const quint64 m_generation;
     PlatformEvent m_stopEvent;
 
     std::mutex m_mutex; // guards the hand-off state below
@@ -59,6 +57,7 @@ private:
     std::optional<TComEvents> m_pending; // handed off, not yet taken
     bool m_running = false; // taken, running on the port's thread
     bool m_stopRequested = false;
+    bool m_deviceLost = false;
 
     std::thread m_thread; // last: starts after everything above exists
 };

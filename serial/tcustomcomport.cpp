@@ -278,8 +278,10 @@ void TCustomComPort::OpenPort()
     m_connected = true;
     try {
         ApplyAllSettings();
-        if (!m_events.isEmpty())
+        if (!m_events.isEmpty()) {
             m_thread = std::make_unique<TComThread>(this, m_device, m_events, m_syncMethod);
+            ++m_threadsStarted;
+        }
     } catch (...) {
         m_thread.reset();
         CloseDevice();
@@ -469,16 +471,17 @@ bool TCustomComPort::DeliveryPending() const
     return m_thread && m_thread->HasPendingBatch();
 }
 
-void TCustomComPort::RunThreadDelivery(quint64 generation)
+void TCustomComPort::RunThreadDelivery()
 {
-    if (!m_thread || m_thread->Generation() != generation)
+    if (!m_thread)
         return;
+    const quint64 thread = m_threadsStarted;
     const std::optional<TComEvents> batch = m_thread->TakePendingBatch();
     if (!batch)
         return;
     DeliverBatch(*batch);
     // A callback may have closed the port, ending that thread.
-    if (m_thread && m_thread->Generation() == generation)
+    if (m_thread && m_threadsStarted == thread)
         m_thread->BatchDone();
 }
 
@@ -496,11 +499,23 @@ void TCustomComPort::DeliverBatchOnThread(TComEvents batch)
     try {
         DeliverEvents(batch);
     } catch (...) {
-        const QString text = EventGuard::currentErrorText();
-        QMetaObject::invokeMethod(
-            this, [text] { EventGuard::runDeferred([&] { throw ZephulError(text); }); },
-            Qt::QueuedConnection);
+        {
+            std::lock_guard lock(m_threadErrorsMutex);
+            m_threadErrors.append(EventGuard::currentErrorText());
+        }
+        QMetaObject::invokeMethod(this, "ShowThreadErrors", Qt::QueuedConnection);
     }
+}
+
+void TCustomComPort::ShowThreadErrors()
+{
+    QStringList errors;
+    {
+        std::lock_guard lock(m_threadErrorsMutex);
+        errors.swap(m_threadErrors);
+    }
+    for (const QString &text : errors)
+        EventGuard::runDeferred([&] { throw ZephulError(text); });
 }
 
 void TCustomComPort::DeliverEvents(TComEvents batch)
@@ -620,9 +635,9 @@ void TCustomComPort::ServiceSignal(TModemSignal signal)
 
 // --- device lost ---
 
-void TCustomComPort::HandleDeviceLost(quint64 generation)
+void TCustomComPort::HandleDeviceLost()
 {
-    if (!m_thread || m_thread->Generation() != generation)
+    if (!m_thread || !m_thread->DeviceLost())
         return;
     const QString name = m_port;
     // The usual close notifications; each step runs even if a handler of the one before failed,

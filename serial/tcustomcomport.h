@@ -11,8 +11,10 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class TComLink;
@@ -141,12 +143,14 @@ protected:
 private:
     friend class TComThread;
 
-    // Delivery of one batch of events on the GUI thread, from TComThread's hand-off.
-    void RunThreadDelivery(quint64 generation);
+    // Called by TComThread through the port's event queue. A call may come after the thread
+    // that posted it has ended: each one acts on the current thread's state only.
+    Q_INVOKABLE void RunThreadDelivery();
+    Q_INVOKABLE void HandleDeviceLost();
+    Q_INVOKABLE void ShowThreadErrors();
     void DeliverBatch(TComEvents batch); // on the GUI thread, errors deferred to a box
     void DeliverBatchOnThread(TComEvents batch); // smNone: on the event thread
     void DeliverEvents(TComEvents batch);
-    void HandleDeviceLost(quint64 generation);
 
     void ServiceError();
     void ServiceRxChar();
@@ -178,6 +182,9 @@ private:
 
     SerialDevice m_device;
     std::unique_ptr<TComThread> m_thread;
+    quint64 m_threadsStarted = 0; // tells a thread from its successor
+    std::mutex m_threadErrorsMutex;
+    QStringList m_threadErrors; // errors of handlers run on the event thread (smNone), to show
     QList<TComLink *> m_links;
     bool m_manualRead = true;
     bool m_hasBlockLink = false;

@@ -8,6 +8,7 @@
 #include "zephulerror.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTest>
 #include <chrono>
 #include <sys/resource.h>
@@ -63,6 +64,16 @@ class TestTComPort : public QObject
     std::unique_ptr<PtyPair> m_pty;
     std::unique_ptr<TComPort> m_port;
     std::unique_ptr<ScriptedUserDialogs> m_dialogs;
+
+    // Closes the port while the test's locals that its callbacks use still exist.
+    auto closeAtEnd()
+    {
+        return qScopeGuard([this] {
+            try {
+                m_port->ClosePort();
+            } catch (...) { }
+        });
+    }
 
     QString slave() const { return QString::fromStdString(m_pty->slavePath()); }
 
@@ -176,6 +187,7 @@ private slots:
     void openAppliesProgramSettings()
     {
         int opened = 0;
+        const auto closeGuard = closeAtEnd();
         m_port->OnAfterOpen = [&](TCustomComPort *) { ++opened; };
         openProgramPort();
         struct termios t;
@@ -222,14 +234,15 @@ private slots:
 
     void portNameChanges()
     {
+        PtyPair second;
         openProgramPort();
         int closes = 0;
         int opens = 0;
+        const auto closeGuard = closeAtEnd();
         m_port->OnBeforeClose = [&](TCustomComPort *) { ++closes; };
         m_port->OnAfterOpen = [&](TCustomComPort *) { ++opens; };
         m_port->setPort(slave());
         QCOMPARE(closes, 0);
-        PtyPair second;
         m_port->setPort(QString::fromStdString(second.slavePath()));
         QCOMPARE(closes, 1);
         QCOMPARE(opens, 1);
@@ -251,6 +264,7 @@ private slots:
         QCOMPARE(m_port->SyncMethod(), smThreadSync);
 
         TComLink link;
+        const auto closeGuard = closeAtEnd();
         m_port->AttachLink(&link);
         QVERIFY_THROWS_EXCEPTION(EComPort, m_port->AttachLink(&link));
         m_port->DetachLink(&link);
@@ -267,6 +281,7 @@ private slots:
         openProgramPort();
         TComLink link;
         QByteArray written;
+        const auto closeGuard = closeAtEnd();
         link.OnLinkTxBlock = [&](TCustomComPort *, const char *b, int n) { written.append(b, n); };
         m_port->AttachLink(&link);
         QCOMPARE(m_port->SendText(QByteArray()), 0);
@@ -283,6 +298,7 @@ private slots:
     {
         QStringList log;
         TComLink link;
+        const auto closeGuard = closeAtEnd();
         link.OnLinkConnection
             = [&](TCustomComPort *, bool on) { log << QStringLiteral("link %1").arg(on); };
         link.OnLinkCTS
@@ -319,6 +335,7 @@ private slots:
         openProgramPort();
         QStringList log;
         TComLink link;
+        const auto closeGuard = closeAtEnd();
         link.OnLinkTxBusy
             = [&](TCustomComPort *, bool on) { log << QStringLiteral("busy %1").arg(on); };
         link.OnLinkTxEmpty = [&](TCustomComPort *) { log << QStringLiteral("linkEmpty"); };
@@ -335,6 +352,7 @@ private slots:
         m_port->Buffer().setInputSize(16);
         openProgramPort();
         QStringList log;
+        const auto closeGuard = closeAtEnd();
         m_port->OnError = [&](TCustomComPort *, TComErrors errors) {
             log << QStringLiteral("error %1").arg(errors.bits());
         };
@@ -352,6 +370,7 @@ private slots:
     {
         openProgramPort();
         RecordingLink recorder;
+        const auto closeGuard = closeAtEnd();
         m_port->AttachLink(&recorder.link);
         std::string stream;
         for (int burst = 0; burst < 20; ++burst) {
@@ -377,6 +396,7 @@ private slots:
         RecordingLink first(&log, 1);
         RecordingLink second(&log, 2);
         int reads = 0;
+        const auto closeGuard = closeAtEnd();
         m_port->OnRxBuf = [&](TCustomComPort *, const char *, int) { ++reads; };
         m_port->AttachLink(&first.link);
         m_port->AttachLink(&second.link);
@@ -398,6 +418,8 @@ private slots:
         openProgramPort();
         int rxChar = 0;
         int lastCount = 0;
+        RecordingLink recorder;
+        const auto closeGuard = closeAtEnd();
         m_port->OnRxChar = [&](TCustomComPort *, int count) {
             ++rxChar;
             lastCount = count;
@@ -413,7 +435,6 @@ private slots:
 
         m_port->PurgeBuffers(true, true);
         QCOMPARE(m_port->PendingInput(), 0);
-        RecordingLink recorder;
         m_port->AttachLink(&recorder.link);
         m_pty->send("new");
         QTRY_COMPARE_WITH_TIMEOUT(recorder.received, QByteArray("new"), 10000);
@@ -427,6 +448,7 @@ private slots:
         QByteArray duringClose;
         QByteArray afterClose;
         TComLink link;
+        const auto closeGuard = closeAtEnd();
         link.OnLinkRxBlock = [&](TCustomComPort *, const char *b, int n) {
             (insideClose ? duringClose : afterClose).append(b, n);
         };
@@ -453,6 +475,7 @@ private slots:
         TComLink closer;
         closer.OnLinkRxBlock = [&](TCustomComPort *port, const char *, int) { port->ClosePort(); };
         TComLink after;
+        const auto closeGuard = closeAtEnd();
         after.OnLinkRxBlock = [&](TCustomComPort *, const char *b, int n) { second.append(b, n); };
         m_port->AttachLink(&closer);
         m_port->AttachLink(&after);
@@ -470,6 +493,7 @@ private slots:
         openProgramPort();
         QByteArray received;
         TComLink link;
+        const auto closeGuard = closeAtEnd();
         link.OnLinkRxBlock = [&](TCustomComPort *, const char *b, int n) {
             received.append(b, n);
             throw ZephulError(QStringLiteral("Écriture impossible : disque plein"));
@@ -498,13 +522,14 @@ private slots:
         openProgramPort();
         int lost = 0;
         bool connectedInHandler = true;
+        int closed = 0;
+        const auto closeGuard = closeAtEnd();
         if (handler) {
             m_port->OnDeviceLost = [&](TCustomComPort *port) {
                 ++lost;
                 connectedInHandler = port->Connected();
             };
         }
-        int closed = 0;
         m_port->OnAfterClose = [&](TCustomComPort *) { ++closed; };
         m_pty->closeMaster();
         QTRY_VERIFY_WITH_TIMEOUT(!m_port->Connected(), 10000);
@@ -525,16 +550,18 @@ private slots:
     void deliveryOnTheEventThread()
     {
         m_port->setSyncMethod(smNone);
-        openProgramPort();
         std::atomic<bool> onOtherThread = false;
         std::atomic<int> count = 0;
         const auto gui = std::this_thread::get_id();
         TComLink link;
+        const auto closeGuard = closeAtEnd();
         link.OnLinkRxBlock = [&](TCustomComPort *, const char *, int n) {
             onOtherThread = std::this_thread::get_id() != gui;
             count += n;
         };
+        // Attached before the thread starts: on the event thread the port takes no lock.
         m_port->AttachLink(&link);
+        openProgramPort();
         m_pty->send("abc");
         QTRY_COMPARE_WITH_TIMEOUT(count.load(), 3, 10000);
         QVERIFY(onOtherThread);
