@@ -1,11 +1,15 @@
 #include "tzephulf.h"
 
 #include "artwork.h"
+#include "chronotext.h"
 #include "colour.h"
 #include "eventguard.h"
+#include "eventhook.h"
+#include "imageview.h"
 #include "inifile.h"
 #include "namelengthvalidator.h"
 #include "tform_apropos.h"
+#include "windowlayout.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -19,6 +23,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTime>
 #include <QTimer>
 
 const QString TZephulF::ProductBanner = QStringLiteral("Zephul, station sol Tuvo");
@@ -146,7 +151,11 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     EventGuard::run([this] { FormCreate(); });
 }
 
-TZephulF::~TZephulF() = default;
+TZephulF::~TZephulF()
+{
+    // No chronometer may outlive the label it writes: end it before the children go.
+    TChronoThread::destroy(ActiveChrono);
+}
 
 QString TZephulF::defaultSettingsPath()
 {
@@ -276,13 +285,17 @@ void TZephulF::createChart()
     EcranP->setObjectName(QStringLiteral("EcranP"));
     EcranP->setGeometry(30, 10, 784, 417);
     setBackground(EcranP, 0x00FFFFD9);
-    Image = new QLabel(EcranP);
+    Image = new ImageView(&Chart.image(), EcranP);
     Image->setObjectName(QStringLiteral("Image"));
-    Image->setGeometry(0, 0, 15000, 255);
+    Image->move(0, 0);
 
     CurseurSB = new QScrollBar(Qt::Horizontal, Client);
     CurseurSB->setObjectName(QStringLiteral("CurseurSB"));
     CurseurSB->setGeometry(30, 430, 784, 16);
+    CurseurSB->setRange(0, 7200);
+    CurseurSB->setPageStep(0);
+    connect(CurseurSB, &QScrollBar::valueChanged, this,
+            [this] { EventGuard::run([this] { CurseurSBChange(); }); });
 
     TempsExactLL
         = label(Client, QStringLiteral("TempsExactLL"), QStringLiteral("Temps exact :"), 30, 448);
@@ -315,6 +328,8 @@ void TZephulF::createInstruments()
     ChronoP = strip(QStringLiteral("ChronoP"), 152, 143);
     ChronoI = picture(ChronoP, QStringLiteral("ChronoI"), Artwork::chronoPicture(), 4, 1);
     ChronoI->setEnabled(false);
+    EventHook::install(ChronoI, QEvent::MouseButtonDblClick,
+                       [this](QEvent *) { EventGuard::run([this] { ChronoIDblClick(); }); });
     Label_Chrono = label(ChronoP, QStringLiteral("Label_Chrono"), QString(), 44, 7);
     Label_Chrono->setFont(big);
     Label_Chrono->setText(QStringLiteral("00:00:00 "));
@@ -357,10 +372,9 @@ void TZephulF::createInstruments()
     BoutonPile->setObjectName(QStringLiteral("BoutonPile"));
     BoutonPile->setGeometry(8, 4, 5, 3);
     setBackground(BoutonPile, 0x00808080);
-    CourbePile = new QLabel(PileP);
+    CourbePile = new ImageView(&Battery.image(), PileP);
     CourbePile->setObjectName(QStringLiteral("CourbePile"));
-    CourbePile->setGeometry(20, 3, 96, 31);
-    setBackground(CourbePile, 0x00EBB583);
+    CourbePile->move(20, 3);
     AlimL = label(PileP, QStringLiteral("AlimL"), QStringLiteral("9 V"), 48, 19);
     setBackground(AlimL, 0x00EBB583);
 }
@@ -369,17 +383,15 @@ void TZephulF::createChannelStrip()
 {
     for (int n = 1; n <= 8; ++n) {
         Channel &ch = Channels[n - 1];
-        const int c = (n - 1) / 2;
-        const int r = (n - 1) % 2;
         ch.ColourBox = new QFrame(VoiesP);
         ch.ColourBox->setObjectName(QStringLiteral("ColourBox%1").arg(n));
-        ch.ColourBox->setGeometry(160 * c + 8, 20 * r + 8, 15, 6);
+        ch.ColourBox->setGeometry(ChannelTable::colourBoxRect(n));
         ch.ColourBox->setProperty("tag", n);
         setBackground(ch.ColourBox, ch.Colour);
 
         ch.NameEdit = new QLineEdit(VoiesP);
         ch.NameEdit->setObjectName(QStringLiteral("NameEdit%1").arg(n));
-        ch.NameEdit->setGeometry(160 * c + 27, 20 * r + 4, 70, 19);
+        ch.NameEdit->setGeometry(ChannelTable::nameEditRect(n));
         ch.NameEdit->setFrame(false);
         ch.NameEdit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; border: none; }")
                                        .arg(colourFromBgr(0x00F2CDAC).name()));
@@ -387,10 +399,12 @@ void TZephulF::createChannelStrip()
         ch.NameEdit->setText(ch.Name);
         ch.NameEdit->setCursorPosition(0);
 
+        const QPoint value = ChannelTable::valueLabelPos(n);
+        const QPoint unit = ChannelTable::unitLabelPos(n);
         ch.ValueLabel = label(VoiesP, QStringLiteral("ValueLabel%1").arg(n), QStringLiteral("0,00"),
-                              160 * c + 105, 20 * r + 4);
+                              value.x(), value.y());
         ch.UnitLabel = label(VoiesP, QStringLiteral("UnitLabel%1").arg(n), QStringLiteral("V"),
-                             160 * c + 135, 20 * r + 4);
+                             unit.x(), unit.y());
         for (QLabel *l : { ch.ValueLabel, ch.UnitLabel })
             setBackground(l, 0x00F2CDAC);
     }
@@ -410,7 +424,7 @@ void TZephulF::createTimers()
             t->start();
         return t;
     };
-    HorlogeT = timer(QStringLiteral("HorlogeT"), 1000, true, nullptr);
+    HorlogeT = timer(QStringLiteral("HorlogeT"), 1000, true, &TZephulF::HorlogeTTimer);
     Timer_APropos
         = timer(QStringLiteral("Timer_APropos"), 100, false, &TZephulF::Timer_AProposTimer);
     Timer_Paquet = timer(QStringLiteral("Timer_Paquet"), 900, false, nullptr);
@@ -456,9 +470,10 @@ void TZephulF::FormCreate()
     flightMode = FlightMode::BALLON;
     CurrentChannel = 39;
     NbTramesL->setText(QStringLiteral("0"));
-    for (Channel &ch : Channels)
-        ch.PrevSample = -1;
+    Samples->fillEmpty();
+    Channels.resetPrevSamples();
     Timer_Paquet->stop();
+    resetBatteryCurve();
     LaunchDate = QDate::currentDate();
     for (int n = 1; n <= 8; ++n) {
         Channel &ch = Channels[n - 1];
@@ -469,6 +484,7 @@ void TZephulF::FormCreate()
         ch.ChannelMenuItem->setChecked(true);
         ch.ChannelMenuItem->setData(n);
     }
+    createTicks();
     createChannelStrip();
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
@@ -481,22 +497,169 @@ void TZephulF::FormCreate()
     DataSeen = false;
 }
 
+void TZephulF::createTicks()
+{
+    // Raised bevels and plain labels on the window itself, hidden until a resize places them.
+    for (int i = 0; i < 12; ++i) {
+        TimeTicks[i] = panel(Client, QStringLiteral("TimeTick%1").arg(i), 0, 337, 2, 8, 0x00C08080,
+                             QFrame::Raised);
+        TimeTicks[i]->hide();
+        TimeTickLabels[i]
+            = label(Client, QStringLiteral("TimeTickLabel%1").arg(i), QString(), 0, 350);
+        TimeTickLabels[i]->resize(TimeTickLabels[i]->width(), 13);
+        TimeTickLabels[i]->hide();
+    }
+    for (int i = 0; i < 6; ++i) {
+        LevelTicks[i] = panel(Client, QStringLiteral("LevelTick%1").arg(i), 22, 64 * i + 17, 8, 2,
+                              0x00C08080, QFrame::Raised);
+        LevelTicks[i]->hide();
+        LevelTickLabels[i] = label(Client, QStringLiteral("LevelTickLabel%1").arg(i),
+                                   WindowLayout::levelCaption(i), 5, 64 * i + 17);
+        LevelTickLabels[i]->resize(LevelTickLabels[i]->width(), 13);
+        LevelTickLabels[i]->hide();
+    }
+}
+
 void TZephulF::FormResize()
 {
     // W and H are the window's outer size; positions are inside the area below the menu bar.
-    const int W = width();
-    const int H = height();
-    EcranP->resize(W - 70, H - 235);
-    CurseurSB->setGeometry(CurseurSB->x(), H - 192, EcranP->width(), CurseurSB->height());
-    VoiesP->move(W / 2 - 350, H - 162);
-    InstrumentsP->move(VoiesP->x(), H - 114);
-    for (QLabel *l : { TempsExactLL, TempsExactL, TensionLL, TensionL })
-        l->move(l->x(), H - 176);
+    const WindowLayout l = WindowLayout::compute(width(), height(), flightMode);
+    EcranP->resize(l.ecranP.size());
+    CurseurSB->setGeometry(CurseurSB->x(), l.curseurSBTop, l.curseurSBWidth, CurseurSB->height());
+    VoiesP->move(l.voiesP);
+    InstrumentsP->move(l.instrumentsP);
+    for (QLabel *r : { TempsExactLL, TempsExactL, TensionLL, TensionL })
+        r->move(r->x(), l.readoutsTop);
+    if (!TimeTicks[0])
+        return; // before FormCreate has made the ticks
+    VisibleTimeTicks = l.VisibleTimeTicks;
+    for (int i = 0; i < 12; ++i) {
+        const WindowLayout::TimeTick &tick = l.timeTicks[i];
+        TimeTicks[i]->setVisible(tick.visible);
+        TimeTickLabels[i]->setVisible(tick.visible);
+        if (!tick.visible)
+            continue;
+        TimeTicks[i]->move(tick.tickPos);
+        TimeTickLabels[i]->move(tick.labelPos);
+        TimeTickLabels[i]->setText(tick.caption);
+        TimeTickLabels[i]->resize(TimeTickLabels[i]->sizeHint().width(), 13);
+    }
+    for (int i = 0; i < 6; ++i) {
+        LevelTicks[i]->move(LevelTicks[i]->x(), l.levelTicks[i].tickTop);
+        LevelTickLabels[i]->move(LevelTickLabels[i]->x(), l.levelTicks[i].labelTop);
+        LevelTicks[i]->show();
+        LevelTickLabels[i]->show();
+    }
+    Chart.setHeight(l.imageHeight);
+    Image->fitImage();
+    CurseurSB->setMaximum(l.scrollMax);
+    CurseurSBChange();
+    // A resize erases everything drawn so far.
+    Chart.setChartBackground(StripChart::DefaultBackground);
+    clearChart();
+    Image->move(0, Image->y());
+    Chart.updateScale();
+}
+
+void TZephulF::CurseurSBChange()
+{
+    Image->move(-CurseurSB->value(), Image->y());
+    if (!TimeTickLabels[0])
+        return;
+    // Only the texts follow the scroll (and, in BALLON, the left of a label with hours).
+    for (int i = 0; i <= WindowLayout::lastTickInUse(VisibleTimeTicks); ++i) {
+        const auto scrolled = WindowLayout::scrolledLabel(i, Image->x(), flightMode);
+        QLabel *tickLabel = TimeTickLabels[i];
+        tickLabel->setText(scrolled.caption);
+        tickLabel->resize(tickLabel->sizeHint().width(), 13);
+        if (scrolled.left)
+            tickLabel->move(*scrolled.left, tickLabel->y());
+    }
+}
+
+void TZephulF::clearChart()
+{
+    Chart.clear();
+    Chart.takeDirty();
+    Image->update();
+}
+
+void TZephulF::plotChannel(int n, int byte)
+{
+    Chart.plot(Channels.channel(n).PrevSample, byte, Channels.penColour(n), flightMode);
+}
+
+void TZephulF::endChartFrame()
+{
+    Chart.endFrame();
+    const QRect dirty = Chart.takeDirty();
+    if (!dirty.isEmpty())
+        Image->update(dirty);
+}
+
+void TZephulF::resetBatteryCurve()
+{
+    Battery.reset();
+    BatteryCurveDivider = 0;
+    showBatteryCurve();
+}
+
+void TZephulF::showBatteryCurve()
+{
+    CourbePile->update();
+}
+
+void TZephulF::HorlogeTTimer()
+{
+    Label_Horloge->setText(ChronoText::clockText(QTime::currentTime()));
+}
+
+void TZephulF::startChronometer()
+{
+    // Only one chronometer counts at a time.
+    TChronoThread::requestTerminate(ActiveChrono);
+    Label_Chrono->setText(ChronoText::zeroText(flightMode));
+    ActiveChrono = TChronoThread::Create(
+        true, Label_Chrono, [this] { return flightMode; }, *m_flightClock);
+    ChronoPending = false;
+    ChronoI->setEnabled(true);
+}
+
+void TZephulF::stopChronometer()
+{
+    ChronoI->setEnabled(false);
+    if (TChronoThread::isActive(ActiveChrono))
+        ActiveChrono->requestTerminate();
+}
+
+void TZephulF::refreshChrono()
+{
+    TChronoThread::refresh(ActiveChrono);
+}
+
+void TZephulF::ChronoIDblClick()
+{
+    // A disabled icon takes no double-click: the reset exists only while a chronometer runs.
+    if (!ChronoI->isEnabled() || !TChronoThread::isActive(ActiveChrono))
+        return;
+    ActiveChrono->restart();
+    Label_Chrono->setText(ChronoText::startText(flightMode));
+    clearChart();
+    Image->move(0, Image->y());
+    CurseurSB->setValue(0);
+    Channels.resetPrevSamples();
+    AcceptedFrameCount = 0;
+    NbTramesL->setText(QStringLiteral("0"));
+    resetBatteryCurve();
+    // The sample store, the link statistics, the highest battery voltage and the record file
+    // are left as they are.
 }
 
 bool TZephulF::FormClose()
 {
     writeSettings();
+    if (TChronoThread::isActive(ActiveChrono))
+        ActiveChrono->requestTerminate();
     return true;
 }
 
@@ -518,6 +681,8 @@ void TZephulF::resizeEvent(QResizeEvent *event)
 
 void TZephulF::QuitterMClick()
 {
+    // Asked to stop now; the destructor waits for it before the windows go.
+    TChronoThread::requestTerminate(ActiveChrono);
     QApplication::quit();
 }
 

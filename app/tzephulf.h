@@ -1,15 +1,24 @@
 #pragma once
 
+#include "batterycurve.h"
+#include "channeltable.h"
+#include "flightclock.h"
 #include "flightmode.h"
+#include "samplestore.h"
+#include "stripchart.h"
+#include "tchronothread.h"
 #include "tform_apropos.h"
 
 #include <QDate>
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QAction;
 class QActionGroup;
+class ImageView;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -52,21 +61,45 @@ public:
     void QuitterMClick();
     void Timer_AProposTimer();
     void AProposMClick();
+    void HorlogeTTimer();
+    void ChronoIDblClick();
+    void CurseurSBChange();
+
+    // Chart, chronometer and battery box, for reception and the decoders (GUI thread).
+    // Fills the whole chart with ChartBackground.
+    void clearChart();
+    // Draws channel n (1..8) of the frame being drawn (Chart.PlotX set by the caller) with the
+    // colour of its box; endChartFrame() after the last channel shows what was drawn.
+    void plotChannel(int n, int byte);
+    void endChartFrame();
+    // Clears CourbePile and draws its axes; BatteryCurveDivider := 0.
+    void resetBatteryCurve();
+    // Shows what the decoder drew on CourbePile.
+    void showBatteryCurve();
+    // The first good frame: Label_Chrono := "00:00:00" or "00:00.000", a new ActiveChrono,
+    // ChronoPending := false, ChronoI enabled.
+    void startChronometer();
+    // "Arrêter": ChronoI disabled; a running chronometer is told to stop (not waited for) and
+    // Label_Chrono keeps the time of the stop.
+    void stopChronometer();
+    // Every handler that reads Label_Chrono calls this once at its entry, so that the label
+    // (and every copy of it the handler makes) holds the flight time of that moment.
+    void refreshChrono();
+    // The clock flight time is measured on; tests set a manual one. Not owned.
+    void setFlightClock(const FlightClock &clock) { m_flightClock = &clock; }
 
     // Channel table: per channel 1..8 (index 0..7).
-    struct Channel
-    {
-        std::uint32_t Colour = 0;
-        QString Name;
-        bool Shown = true;
-        QAction *ChannelMenuItem = nullptr;
-        QFrame *ColourBox = nullptr;
-        QLineEdit *NameEdit = nullptr;
-        QLabel *ValueLabel = nullptr;
-        QLabel *UnitLabel = nullptr;
-        std::int32_t PrevSample = -1;
-    };
-    std::array<Channel, 8> Channels;
+    using Channel = ChannelTable::Entry;
+    ChannelTable Channels;
+
+    // Chart, sample store, battery box and chronometer.
+    StripChart Chart;
+    std::unique_ptr<SampleStore> Samples = std::make_unique<SampleStore>();
+    BatteryCurve Battery;
+    std::int32_t VisibleTimeTicks = 0;
+    QPointer<TChronoThread> ActiveChrono; // null once the chronometer has deleted itself
+    std::int32_t AcceptedFrameCount = 0;
+    std::int32_t BatteryCurveDivider = 0;
 
     // Program state.
     FlightMode flightMode = FlightMode::BALLON;
@@ -110,7 +143,7 @@ public:
     // Chart and read-outs.
     QWidget *Client = nullptr; // everything below the menu bar
     QFrame *EcranP = nullptr;
-    QLabel *Image = nullptr;
+    ImageView *Image = nullptr;
     QScrollBar *CurseurSB = nullptr;
     QLabel *TempsExactLL = nullptr;
     QLabel *TempsExactL = nullptr;
@@ -138,12 +171,18 @@ public:
     QFrame *PileP = nullptr;
     QFrame *BoutonPile = nullptr;
     QProgressBar *PileG = nullptr;
-    QLabel *CourbePile = nullptr;
+    ImageView *CourbePile = nullptr;
     QLabel *AlimL = nullptr;
 
     // Channel strip and the hidden port list.
     QFrame *VoiesP = nullptr;
     QComboBox *SerieCB = nullptr;
+
+    // Tick marks and their labels: time axis under the chart, volts left of it.
+    std::array<QFrame *, 12> TimeTicks {};
+    std::array<QLabel *, 12> TimeTickLabels {};
+    std::array<QFrame *, 6> LevelTicks {};
+    std::array<QLabel *, 6> LevelTickLabels {};
 
     // Timers (intervals in ms).
     QTimer *HorlogeT = nullptr; // 1000
@@ -167,6 +206,7 @@ private:
     void createChart();
     void createInstruments();
     void createChannelStrip();
+    void createTicks();
     void createTimers();
     void readSettings();
     void writeSettings();
@@ -174,4 +214,5 @@ private:
     void setWindowSize(int width, int height);
 
     QString m_settingsPath;
+    const FlightClock *m_flightClock = &FlightClock::system();
 };

@@ -7,13 +7,14 @@
 #include <cstdint>
 
 class QAction;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QWidget;
 
 // The eight channels ("Voie 1" to "Voie 8") with their settings and the controls of the channel
-// strip. The controls are created once by buildStrip() and owned by the strip panel; the table
-// only points at them. GUI thread only.
+// strip. The controls are created once by the main window and owned by the strip panel; the
+// table only points at them. GUI thread only.
 class ChannelTable
 {
 public:
@@ -26,7 +27,7 @@ public:
         QString Name;
         bool Shown = true;
         QAction *ChannelMenuItem = nullptr;
-        QWidget *ColourBox = nullptr;
+        QFrame *ColourBox = nullptr;
         QLineEdit *NameEdit = nullptr;
         QLabel *ValueLabel = nullptr;
         QLabel *UnitLabel = nullptr;
@@ -39,6 +40,13 @@ public:
     // Channel n = 1..8.
     Entry &channel(int n) { return m_entries.at(n - 1); }
     const Entry &channel(int n) const { return m_entries.at(n - 1); }
+    // Index 0..7, for code that walks the table.
+    Entry &operator[](int index) { return m_entries.at(index); }
+    const Entry &operator[](int index) const { return m_entries.at(index); }
+    auto begin() { return m_entries.begin(); }
+    auto end() { return m_entries.end(); }
+    auto begin() const { return m_entries.begin(); }
+    auto end() const { return m_entries.end(); }
 
     static std::uint32_t defaultColour(int n);
     static QString defaultName(int n);
@@ -47,23 +55,14 @@ public:
     void resetPrevSamples();
 
     // Places of the strip controls of channel n inside the strip panel: column (n - 1) div 2,
-    // row (n - 1) mod 2, columns 160 px apart. The labels size themselves: their rectangles
-    // give only the top-left corner meaningfully.
+    // row (n - 1) mod 2, columns 160 px apart. The labels size themselves.
     static QRect colourBoxRect(int n);
     static QRect nameEditRect(int n);
     static QPoint valueLabelPos(int n);
     static QPoint unitLabelPos(int n);
 
-    // Creates the four controls of every channel on the strip panel, in the order column by
-    // column, channel 1 above channel 2: the colour box filled with Colour (its "tag" property
-    // holds n), the borderless name box (at most 10 characters) with Name, the value label
-    // "0,00" in the locale's decimal separator and the unit label "V".
-    void buildStrip(QWidget *voiesP);
-
     // The colour a channel's pen takes: the colour shown in its box (Colour if it has no box).
     QColor penColour(int n) const;
-    // Fills a colour box with a colour.
-    static void paintBox(QWidget *box, const QColor &colour);
 
 private:
     std::array<Entry, Count> m_entries;

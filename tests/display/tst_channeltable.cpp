@@ -1,19 +1,14 @@
 #include "channeltable.h"
 #include "colour.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QLocale>
+#include <QFrame>
 #include <QTest>
-#include <QWidget>
 
 class TestChannelTable : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
-
     void defaults()
     {
         ChannelTable table;
@@ -48,24 +43,27 @@ private slots:
         QFETCH(QRect, edit);
         QFETCH(QPoint, value);
         QFETCH(QPoint, unit);
-        QWidget voiesP;
-        voiesP.resize(700, 44);
+        QCOMPARE(ChannelTable::colourBoxRect(n), box);
+        QCOMPARE(ChannelTable::nameEditRect(n), edit);
+        QCOMPARE(ChannelTable::valueLabelPos(n), value);
+        QCOMPARE(ChannelTable::unitLabelPos(n), unit);
+    }
+
+    // The pen follows the colour box, which the operator may recolour.
+    void penColourFollowsBox()
+    {
         ChannelTable table;
-        table.channel(n).Name = QStringLiteral("Pression");
-        table.buildStrip(&voiesP);
-        const ChannelTable::Entry &entry = table.channel(n);
-        QCOMPARE(entry.ColourBox->geometry(), box);
-        QCOMPARE(entry.ColourBox->property("tag").toInt(), n);
-        QCOMPARE(entry.NameEdit->geometry(), edit);
-        QCOMPARE(entry.NameEdit->text(), QString("Pression"));
-        QCOMPARE(entry.NameEdit->maxLength(), 10);
-        QCOMPARE(entry.ValueLabel->pos(), value);
-        QCOMPARE(entry.ValueLabel->text(), QString("0,00"));
-        QCOMPARE(entry.UnitLabel->pos(), unit);
-        QCOMPARE(entry.UnitLabel->text(), QString("V"));
-        QCOMPARE(table.penColour(n), colourFromBgr(entry.Colour));
-        ChannelTable::paintBox(entry.ColourBox, Qt::magenta);
-        QCOMPARE(table.penColour(n), QColor(Qt::magenta));
+        QCOMPARE(table.penColour(2), colourFromBgr(0x0000FF));
+        QFrame box;
+        QPalette palette = box.palette();
+        palette.setColor(QPalette::Window, Qt::magenta);
+        box.setPalette(palette);
+        table.channel(2).ColourBox = &box;
+        QCOMPARE(table.penColour(2), QColor(Qt::magenta));
+        table[1].PrevSample = 12;
+        table.resetPrevSamples();
+        for (const auto &entry : table)
+            QCOMPARE(entry.PrevSample, -1);
     }
 };
 
