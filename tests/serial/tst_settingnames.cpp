@@ -25,15 +25,6 @@ private Q_SLOTS:
             QCOMPARE(RTSFromName(RTSName(TRTSFlowControl(v))), TRTSFlowControl(v));
     }
 
-    void names()
-    {
-        QCOMPARE(BaudRateName(brCustom), QStringLiteral("Custom"));
-        QCOMPARE(BaudRateName(br600), QStringLiteral("600"));
-        QCOMPARE(StopBitsName(sbOne5StopBits), QStringLiteral("1.5"));
-        QCOMPARE(FlowControlName(fcNone), QStringLiteral("None"));
-        QCOMPARE(RTSName(rtsToggle), QStringLiteral("Toggle"));
-    }
-
     void unknownNamesGiveDefaults()
     {
         QCOMPARE(BaudRateFromName("115200"), br115200);
