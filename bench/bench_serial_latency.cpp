@@ -22,29 +22,38 @@ using namespace std::chrono_literals;
 
 namespace {
 
-double processCpuMs()
+double cpuMs(int who)
 {
     struct rusage usage;
-    ::getrusage(RUSAGE_SELF, &usage);
+    ::getrusage(who, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0
         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-// Runs the event loop for `ms` while `work` runs on another thread; the CPU share used.
+double processCpuMs()
+{
+    return cpuMs(RUSAGE_SELF);
+}
+
+// Runs the event loop for `ms` while `work` runs on another thread; the CPU share used by the
+// process without that thread (which plays the receiver).
 double cpuShare(QCoreApplication &app, int ms, const std::function<void()> &work = {})
 {
     const double cpuBefore = processCpuMs();
     const auto wallBefore = Clock::now();
+    double workerMs = 0;
     std::thread worker([&] {
+        const double before = cpuMs(RUSAGE_THREAD);
         if (work)
             work();
+        workerMs = cpuMs(RUSAGE_THREAD) - before;
     });
     QTimer::singleShot(ms, &app, &QCoreApplication::quit);
     app.exec();
     worker.join();
     const double wall
         = std::chrono::duration<double, std::milli>(Clock::now() - wallBefore).count();
-    return (processCpuMs() - cpuBefore) / wall;
+    return (processCpuMs() - cpuBefore - workerMs) / wall;
 }
 
 } // namespace
