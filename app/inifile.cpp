@@ -127,7 +127,8 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         lines.append('[' + toLatin1Bytes(section) + ']');
         lines.append(keyLine);
     } else if (const int at = findKey(lines, header, key); at >= 0) {
-        lines[at] = keyLine;
+        // Only the value changes: the key keeps its spelling in the file.
+        lines[at] = lines[at].left(lines[at].indexOf('=') + 1) + toLatin1Bytes(value);
     } else {
         // After the section's last non-blank line, so a blank line before the next section stays.
         int end = header + 1;

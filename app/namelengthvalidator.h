@@ -13,6 +13,6 @@ public:
     State validate(QString &input, int &pos) const override;
 
 private:
-    QLineEdit *m_edit;
     int m_maxTyped;
+    int m_acceptedLength = 0;
 };

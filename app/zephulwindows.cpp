@@ -1,0 +1,22 @@
+#include "zephulwindows.h"
+
+#include "tform_apropos.h"
+#include "tform_changementfrequence.h"
+#include "tform_scanner.h"
+
+#include <QDialog>
+
+ZephulWindows::ZephulWindows(const QString &settingsPath)
+    : m_main(std::make_unique<TZephulF>(settingsPath))
+{
+    TZephulF *main = m_main.get();
+    auto *scanner = new TForm_Scanner(main);
+    auto *chooser = new TForm_APropos(main->modeChooserParts(), main);
+    auto *frequency = new TForm_ChangementFrequence(main);
+    auto *debug = new QDialog(main);
+    debug->setObjectName(QStringLiteral("Form_Debug"));
+    debug->setWindowTitle(QStringLiteral("Debug"));
+    main->setSideWindows(scanner, chooser, frequency, debug);
+}
+
+ZephulWindows::~ZephulWindows() = default;
