@@ -3,7 +3,6 @@
 #include "chronotext.h"
 
 #include <QLabel>
-#include <chrono>
 
 TChronoThread::TChronoThread(QLabel *label, std::function<FlightMode()> mode,
                              const FlightClock &clock)
@@ -17,14 +16,24 @@ TChronoThread *TChronoThread::Create(bool createSuspended, QLabel *label,
 {
     Q_UNUSED(createSuspended);
     auto *chrono = new TChronoThread(label, std::move(mode), clock);
-    // Free on terminate. finished is emitted on the worker thread; deleteLater only posts.
-    connect(chrono, &QThread::finished, chrono, &QObject::deleteLater, Qt::DirectConnection);
     chrono->m_startTime = clock.nowMs();
     chrono->m_refreshMs = chrono->m_mode && chrono->m_mode() == FlightMode::FUSEE
         ? RocketRefreshMs
         : BalloonRefreshMs;
-    chrono->start(QThread::NormalPriority);
+    // Normal priority, started only now that StartTime is set.
+    chrono->m_worker = std::thread([chrono] { chrono->Execute(); });
     return chrono;
+}
+
+TChronoThread::~TChronoThread()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_terminate.store(true);
+    }
+    m_wake.notify_all();
+    if (m_worker.joinable())
+        m_worker.join();
 }
 
 void TChronoThread::restart()
@@ -54,6 +63,12 @@ void TChronoThread::requestTerminate()
     m_wake.notify_all();
 }
 
+bool TChronoThread::waitEnded(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(m_mutex);
+    return m_wake.wait_for(lock, timeout, [this] { return m_ended.load(); });
+}
+
 bool TChronoThread::isActive(const QPointer<TChronoThread> &chrono)
 {
     return chrono && chrono->isActive();
@@ -76,15 +91,9 @@ void TChronoThread::destroy(QPointer<TChronoThread> &chrono)
     if (!chrono)
         return;
     chrono->requestTerminate();
-    chrono->wait();
-    // Also drops the self-deletion still queued, if any.
+    // The destructor joins the worker; deleting also drops a self-deletion still queued.
     delete chrono.data();
     chrono = nullptr;
-}
-
-void TChronoThread::run()
-{
-    Execute();
 }
 
 void TChronoThread::Execute()
@@ -98,6 +107,10 @@ void TChronoThread::Execute()
         m_wake.wait_for(lock, std::chrono::milliseconds(m_refreshMs),
                         [this] { return m_terminate.load(); });
     }
+    m_ended.store(true);
+    m_wake.notify_all();
+    // Free on terminate: posted to the GUI thread, where the destructor joins this thread.
+    deleteLater();
 }
 
 void TChronoThread::displayUpdate()

@@ -3,13 +3,15 @@
 #include "flightclock.h"
 #include "flightmode.h"
 
+#include <QObject>
 #include <QPointer>
-#include <QThread>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 class QLabel;
 
@@ -22,10 +24,12 @@ class QLabel;
 // label calls UpdateChrono() (through refresh()) once at the entry of its handler, so it sees
 // the flight time of that moment to the millisecond; the periodic rewrite only serves the eye.
 //
-// Lifetime: the object deletes itself (deleteLater, on the GUI thread) once Execute has
-// returned. Hold it in a QPointer, which turns null when that happens; isActive() tells whether
-// it still counts. destroy() ends and frees it at once when the event loop will not run again.
-class TChronoThread : public QThread
+// Lifetime: the object lives on the GUI thread and owns its worker thread. Once Execute has
+// returned it deletes itself (deleteLater; the destructor joins the worker, which by then has
+// nothing left to do). Hold it in a QPointer, which turns null when that happens; isActive()
+// tells whether it still counts. destroy() ends and frees it at once, for when the event loop
+// will not run again.
+class TChronoThread : public QObject
 {
     Q_OBJECT
 
@@ -57,7 +61,10 @@ public:
     void requestTerminate();
     bool terminateRequested() const { return m_terminate.load(); }
     // Running and not told to stop.
-    bool isActive() const { return isRunning() && !terminateRequested(); }
+    bool isActive() const { return !m_ended.load() && !terminateRequested(); }
+    // Waits until Execute has returned, at most the given time; true if it has. The worker
+    // never waits for the GUI thread, so this needs no event processing.
+    bool waitEnded(std::chrono::milliseconds timeout);
 
     // Helpers for the owner's QPointer (null once the object has deleted itself).
     static bool isActive(const QPointer<TChronoThread> &chrono);
@@ -68,14 +75,14 @@ public:
     // "Quitter", when no event loop will run the self-deletion. Leaves chrono null.
     static void destroy(QPointer<TChronoThread> &chrono);
 
-    // Wake-ups and label rewrites so far; for the benchmark and the tests.
+    // Label rewrites at the display rate so far; for the benchmark and the tests.
     std::int64_t displayUpdates() const { return m_displayUpdates.load(); }
 
-protected:
-    void run() override;
+    ~TChronoThread() override;
 
 private:
     TChronoThread(QLabel *label, std::function<FlightMode()> mode, const FlightClock &clock);
+    // The worker's body.
     void Execute();
     void displayUpdate();
 
@@ -88,6 +95,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::atomic<bool> m_terminate { false };
+    std::atomic<bool> m_ended { false };
     std::atomic<bool> m_updateQueued { false };
     std::atomic<std::int64_t> m_displayUpdates { 0 };
+    std::thread m_worker; // last: started once everything above exists
 };

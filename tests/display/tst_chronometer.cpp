@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(label.text(), QString("00:04.321"));
         QVERIFY(!TChronoThread::isActive(chrono));
         // No event has been processed since: the worker must not be waiting for us.
-        QVERIFY(chrono->wait(30000));
+        QVERIFY(chrono->waitEnded(std::chrono::seconds(30)));
         clock.set(9999);
         TChronoThread::refresh(chrono);
         QCoreApplication::processEvents();
