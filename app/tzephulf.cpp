@@ -355,9 +355,13 @@ void TZephulF::createInstruments()
         = label(TxOKP, QStringLiteral("Tx1mnLL"), QStringLiteral("Tx OK 1mn:         %"), 10, 20);
     TxVolL = label(TxOKP, QStringLiteral("TxVolL"), QStringLiteral("100.0"), 74, 3);
     Tx1mnL = label(TxOKP, QStringLiteral("Tx1mnL"), QStringLiteral("----"), 78, 20);
-    // Narrower than the window's font so that each value fits over the blanks of its title.
+    // Narrower than the window's font, and wider blanks in the titles, so that each value fits
+    // over the blanks of its title.
     for (QLabel *l : { TxVolLL, Tx1mnLL, TxVolL, Tx1mnL }) {
-        l->setFont(sansFont(10, true));
+        QFont font = sansFont(10, true);
+        if (l == TxVolLL || l == Tx1mnLL)
+            font.setWordSpacing(1.5);
+        l->setFont(font);
         l->adjustSize();
     }
     for (QLabel *value : { TxVolL, Tx1mnL }) {
