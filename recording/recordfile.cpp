@@ -1,0 +1,61 @@
+#include "recordfile.h"
+
+#include "latin1.h"
+#include "linefile.h"
+
+const QString RecordFile::BackupFileName = QStringLiteral("secours.zephul");
+
+void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &channelNames)
+{
+    // A run already prepared only gets another header.
+    const bool create = !RunOpen && CreateOnStart;
+    const LineFile::Mode mode = create ? LineFile::Mode::Create : LineFile::Mode::Append;
+    RunOpen = true;
+    try {
+        LineFile record(RecordPath, mode);
+        LineFile backup(BackupPath, mode);
+        if (create)
+            CreateOnStart = false;
+        DatePrefix = datePrefixFor(launchDate);
+        const QByteArray header = toLatin1Bytes(headerLine(channelNames));
+        record.writeLine(header);
+        backup.writeLine(header);
+        backup.close();
+        record.close();
+    } catch (...) {
+        RunOpen = false;
+        throw;
+    }
+}
+
+void RecordFile::AppendRecordLine(const QString &line)
+{
+    const QByteArray bytes = toLatin1Bytes(line);
+    LineFile backup(BackupPath, LineFile::Mode::Append);
+    backup.writeLine(bytes);
+    backup.close();
+    LineFile record(RecordPath, LineFile::Mode::Append);
+    record.writeLine(bytes);
+    record.close();
+}
+
+QString RecordFile::datePrefixFor(const QDate &date)
+{
+    return QStringLiteral("%1/%2/%3;").arg(date.day()).arg(date.month()).arg(date.year());
+}
+
+QString RecordFile::headerLine(const QStringList &channelNames)
+{
+    return QStringLiteral("Date;Heure;Chrono;") + channelNames.join(QLatin1Char(';'))
+        + QStringLiteral(";Piles;");
+}
+
+QString RecordFile::dataLine(const QString &datePrefix, const QString &clockText,
+                             const QString &chronoField, const std::array<QString, 8> &values,
+                             const QString &batteryText)
+{
+    QString line = datePrefix + clockText + QLatin1Char(';') + chronoField + QLatin1Char(';');
+    for (const QString &value : values)
+        line += value + QLatin1Char(';');
+    return line + batteryText;
+}
