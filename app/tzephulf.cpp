@@ -331,9 +331,12 @@ void TZephulF::createInstruments()
     EventHook::install(ChronoI, QEvent::MouseButtonDblClick,
                        [this](QEvent *) { EventGuard::run([this] { ChronoIDblClick(); }); });
     Label_Chrono = label(ChronoP, QStringLiteral("Label_Chrono"), QString(), 44, 7);
-    Label_Chrono->setFont(big);
+    // Narrowed a little so that the rocket's "00:00.000" fits its panel.
+    QFont chronoFont = big;
+    chronoFont.setStretch(QFont::SemiCondensed);
+    Label_Chrono->setFont(chronoFont);
     Label_Chrono->setText(QStringLiteral("00:00:00 "));
-    Label_Chrono->resize(96, 24);
+    Label_Chrono->resize(98, 24);
 
     TrameP = strip(QStringLiteral("TrameP"), 300, 137);
     TuvoNo = picture(TrameP, QStringLiteral("TuvoNo"), Artwork::linkLostPicture(), 96, 1);
@@ -360,7 +363,7 @@ void TZephulF::createInstruments()
     for (QLabel *l : { TxVolLL, Tx1mnLL, TxVolL, Tx1mnL }) {
         QFont font = sansFont(10, true);
         if (l == TxVolLL || l == Tx1mnLL)
-            font.setWordSpacing(1.5);
+            font.setWordSpacing(2.5);
         l->setFont(font);
         l->adjustSize();
     }
