@@ -40,7 +40,6 @@ public:
     void showError(const QString &text) override;
 
 private:
-    UserDialogs *m_previous = nullptr;
     QQueue<QString> m_files;
     QQueue<std::optional<QColor>> m_colours;
     QQueue<Button> m_buttons;
