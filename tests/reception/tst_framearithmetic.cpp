@@ -1,6 +1,6 @@
-#include "decoderline.h"
 #include "framearithmetic.h"
 #include "numberformat.h"
+#include "recordfile.h"
 #include "zephulerror.h"
 
 #include <QLocale>
@@ -222,7 +222,7 @@ private slots:
         QTest::newRow("balloon")
             << "00:12:07"
             << "5/3/2014;14:35:40;00:12:07;2,35;1,96;0,00;0,00;0,00;0,00;0,00;0,00;9,00";
-        QTest::newRow("rocket") << DecoderLine::rocketChronoField(12345)
+        QTest::newRow("rocket") << "12345"
                                 << "5/3/2014;14:35:40;12345;2,35;1,96;0,00;0,00;0,00;0,00;0,00;"
                                    "0,00;9,00";
     }
@@ -234,15 +234,10 @@ private slots:
         values.fill(format1_2f(FrameArithmetic::channelVolts(0)));
         values[0] = format1_2f(FrameArithmetic::channelVolts(120));
         values[1] = format1_2f(FrameArithmetic::channelVolts(100));
-        QCOMPARE(DecoderLine::build(QStringLiteral("5/3/2014;"), QStringLiteral("14:35:40"),
-                                    chronoField, values, FrameArithmetic::batteryVolts(130)),
+        QCOMPARE(RecordFile::dataLine(QStringLiteral("5/3/2014;"), QStringLiteral("14:35:40"),
+                                      chronoField, values,
+                                      format1_2f(FrameArithmetic::batteryVolts(130))),
                  line);
-    }
-
-    void rocketChronoFieldHasNoLeadingZeros()
-    {
-        QCOMPARE(DecoderLine::rocketChronoField(0), QStringLiteral("0"));
-        QCOMPARE(DecoderLine::rocketChronoField(62345), QStringLiteral("62345"));
     }
 };
 
