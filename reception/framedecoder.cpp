@@ -1,0 +1,156 @@
+#include "framedecoder.h"
+
+#include "batterycurve.h"
+#include "channeltable.h"
+#include "framearithmetic.h"
+#include "numberformat.h"
+#include "recordfile.h"
+#include "samplestore.h"
+#include "stripchart.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <algorithm>
+#include <array>
+
+namespace FA = FrameArithmetic;
+
+FrameDecoder::FrameDecoder(const MainWindowParts &parts)
+    : m(parts)
+{ }
+
+void FrameDecoder::startReception()
+{
+    FramesSinceAccepted = 0;
+    DuplicateLock = false;
+    BatteryMax = 0.0;
+}
+
+void FrameDecoder::releaseLockLater()
+{
+    if (*m.flightMode == FlightMode::BALLON) {
+        m.Timer_Paquet->stop();
+        m.Timer_Paquet->start();
+    } else {
+        DuplicateLock = false;
+    }
+}
+
+void FrameDecoder::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &frameData)
+{
+    m.refreshChrono();
+    *m.DataSeen = true;
+    const std::int32_t elapsed = FA::balloonElapsedSeconds(m.Label_Chrono->text());
+    m.TramesG->setValue(std::clamp(FramesSinceAccepted, 0, 3));
+    ++FramesSinceAccepted;
+
+    if (!FA::checkByteMatches(frameData)) {
+        if (FramesSinceAccepted == 3)
+            lossPath();
+        return;
+    }
+    if (DuplicateLock)
+        return;
+    if (*m.ChronoPending)
+        m.startChronometer();
+    m.Timer_Stat->stop();
+    DuplicateLock = true;
+
+    // The lock is released 900 ms after this frame even when a later step fails: otherwise a
+    // full disk would leave it set and every later good frame would be dropped unseen.
+    struct ReleaseOnError
+    {
+        FrameDecoder *decoder;
+        bool done = false;
+        ~ReleaseOnError()
+        {
+            if (!done)
+                decoder->releaseLockLater();
+        }
+    } release { this };
+
+    m.TramesG->setValue(3);
+    FramesSinceAccepted = 0;
+    m.TuvoOk->show();
+    m.TuvoNo->hide();
+
+    std::int32_t &accepted = *m.AcceptedFrameCount;
+    ++accepted;
+    m.NbTramesL->setText(QString::number(accepted));
+    m.Samples->store(accepted, reinterpret_cast<const std::uint8_t *>(frameData.constData()),
+                     elapsed);
+
+    for (int n = 1; n <= ChannelTable::Count; ++n) {
+        ChannelTable::Entry &channel = m.Channels->channel(n);
+        if (!channel.Shown)
+            continue;
+        const int b = FA::channelByte(frameData, n);
+        channel.ValueLabel->setText(format1_2f(FA::channelVolts(b)));
+        m.Chart->setPlotX(StripChart::balloonPlotX(elapsed));
+        m.plotChannel(n, b);
+    }
+    m.endChartFrame();
+
+    BatteryVolts = FA::batteryVolts(FA::batteryByte(frameData));
+    m.AlimL->setText(format1_1f(BatteryVolts) + u'V');
+    BatteryMax = std::max(BatteryMax, BatteryVolts);
+    m.PileG->setValue(FA::batteryGaugePercent(BatteryVolts, BatteryMax));
+
+    if (++*m.BatteryCurveDivider >= 10) {
+        *m.BatteryCurveDivider = 0;
+        m.Battery->addBalloonPoint(BatteryVolts);
+        m.showBatteryCurve();
+    }
+
+    std::array<QString, 8> values;
+    for (int n = 1; n <= ChannelTable::Count; ++n)
+        values[n - 1] = m.Channels->channel(n).ValueLabel->text();
+    m.appendRecordLine(RecordFile::dataLine(m.datePrefix(), m.Label_Horloge->text(),
+                                            m.Label_Chrono->text(), values,
+                                            format1_2f(BatteryVolts)));
+
+    release.done = true;
+    releaseLockLater();
+
+    m.TxVolL->setText(Stats.balloonFrameTxVol(accepted, elapsed));
+    m.Tx1mnL->setText(Stats.balloonFrameTx1mn(*m.Samples, accepted, elapsed));
+}
+
+void FrameDecoder::lossPath()
+{
+    m.TuvoOk->hide();
+    m.TuvoNo->show();
+    Timer_StatTimer();
+    m.Timer_Stat->start();
+    m.Channels->resetPrevSamples();
+}
+
+void FrameDecoder::Timer_PaquetTimer()
+{
+    DuplicateLock = false;
+}
+
+void FrameDecoder::Timer_StatTimer()
+{
+    m.refreshChrono();
+    const std::int32_t elapsed = FA::balloonElapsedSeconds(m.Label_Chrono->text());
+    m.TxVolL->setText(Stats.balloonLossTxVol(*m.AcceptedFrameCount, elapsed));
+    m.Tx1mnL->setText(Stats.balloonLossTx1mn(*m.Samples, *m.AcceptedFrameCount, elapsed));
+}
+
+void FrameDecoder::Timer_StatSoloTimer()
+{
+    m.refreshChrono();
+    const std::int32_t elapsed = FA::rocketElapsedMs(m.Label_Chrono->text());
+    m.TxVolL->setText(Stats.rocketLossTxVol(*m.AcceptedFrameCount, elapsed));
+}
+
+void FrameDecoder::Timer_DonneesTimer()
+{
+    if (!*m.DataSeen) {
+        m.TuvoOk->hide();
+        m.TuvoNo->show();
+    }
+    *m.DataSeen = false;
+}
