@@ -672,6 +672,10 @@ bool TZephulF::FormClose()
 
 void TZephulF::closeEvent(QCloseEvent *event)
 {
+    if (m_quitting) {
+        event->accept(); // "Quitter": no FormClose, no settings saved
+        return;
+    }
     bool closing = false;
     EventGuard::run([this, &closing] { closing = FormClose(); });
     if (closing)
@@ -690,7 +694,11 @@ void TZephulF::QuitterMClick()
 {
     // Asked to stop now; the destructor waits for it before the windows go.
     TChronoThread::requestTerminate(ActiveChrono);
+    // Qt 6's quit() closes every window (synchronously) before it ends the event loop; those
+    // closes must not run FormClose, since "Quitter" does not save the settings.
+    m_quitting = true;
     QApplication::quit();
+    m_quitting = false;
 }
 
 void TZephulF::Timer_AProposTimer()

@@ -215,4 +215,5 @@ private:
 
     QString m_settingsPath;
     const FlightClock *m_flightClock = &FlightClock::system();
+    bool m_quitting = false; // while "Quitter" closes the windows
 };

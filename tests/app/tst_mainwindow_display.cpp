@@ -4,6 +4,8 @@
 #include "scripteduserdialogs.h"
 #include "tzephulf.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QRegularExpression>
@@ -55,6 +57,8 @@ private:
     QString settings() const { return m_dir.filePath("zephul.ini"); }
 
 private slots:
+    void init() { QFile::remove(settings()); }
+
     void layoutOnResize_data()
     {
         QTest::addColumn<int>("width");
@@ -242,7 +246,11 @@ private slots:
         QPointer<TChronoThread> chrono = w->ActiveChrono;
         QVERIFY(TChronoThread::isActive(chrono));
         if (quitter) {
-            w->QuitterMClick();
+            // From inside the event loop, as the operator's click would come.
+            QTimer::singleShot(0, w.get(), [&w] { w->QuitterM->trigger(); });
+            QCOMPARE(QApplication::exec(), 0);
+            QVERIFY(!TChronoThread::isActive(chrono));
+            QVERIFY(!QFile::exists(settings())); // "Quitter" does not save the settings
         } else {
             QVERIFY(w->close());
             QVERIFY(!TChronoThread::isActive(chrono));
