@@ -277,8 +277,8 @@ private slots:
                 w->plotChannel(n, int(128 + (100 - 10 * n) * std::sin(phase)));
             }
             w->endChartFrame();
-            if (frame % 10 == 0)
-                w->Battery.addBalloonPoint(9.0 - seconds / 1000.0);
+            if (frame % 12 == 0) // fewer points than the box holds, so it does not wrap
+                w->Battery.addBalloonPoint(9.5 - seconds / 600.0);
         }
         w->showBatteryCurve();
         w->AcceptedFrameCount = 1000;
