@@ -3,12 +3,19 @@
 #include "artwork.h"
 #include "chronotext.h"
 #include "colour.h"
+#include "ecomport.h"
 #include "eventguard.h"
 #include "eventhook.h"
 #include "imageview.h"
 #include "inifile.h"
+#include "listserialports.h"
 #include "namelengthvalidator.h"
+#include "programframers.h"
+#include "receivercommand.h"
+#include "tcomdatapacket.h"
+#include "tcomport.h"
 #include "tform_apropos.h"
+#include "userdialogs.h"
 #include "windowlayout.h"
 
 #include <QAction>
@@ -25,6 +32,7 @@
 #include <QScrollBar>
 #include <QTime>
 #include <QTimer>
+#include <exception>
 
 const QString TZephulF::ProductBanner = QStringLiteral("Zephul, station sol Tuvo");
 
@@ -146,6 +154,7 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     SerieCB->setObjectName(QStringLiteral("SerieCB"));
     SerieCB->hide();
     createTimers();
+    createComPort();
     setWindowSize(854, 652 + menuBar()->sizeHint().height());
 
     EventGuard::run([this] { FormCreate(); });
@@ -163,7 +172,7 @@ QString TZephulF::defaultSettingsPath()
 }
 
 void TZephulF::setSideWindows(TForm_Scanner *scanner, TForm_APropos *aPropos,
-                              TForm_ChangementFrequence *changementFrequence, QWidget *debug)
+                              TForm_ChangementFrequence *changementFrequence, TForm_Debug *debug)
 {
     Form_Scanner = scanner;
     Form_APropos = aPropos;
@@ -217,6 +226,8 @@ void TZephulF::createMenus()
         = item(FichierM, QStringLiteral("OuvrirFichierM"), QStringLiteral("&Ouvrir (ctrl+O)"));
     FichierM->addSeparator()->setObjectName(QStringLiteral("SeparationM1"));
     QuitterM = item(FichierM, QStringLiteral("QuitterM"), QStringLiteral("&Quitter (ctrl+Q)"));
+    onClick(NouvFichierM, &TZephulF::NouvFichierMClick);
+    onClick(OuvrirFichierM, &TZephulF::OuvrirFichierMClick);
     onClick(QuitterM, &TZephulF::QuitterMClick);
 
     ReceptionM = bar->addMenu(QStringLiteral("&Réception"));
@@ -225,6 +236,8 @@ void TZephulF::createMenus()
     DemarrerM->setEnabled(false);
     ArreterM = item(ReceptionM, QStringLiteral("ArreterM"), QStringLiteral("&Arrêter"));
     ArreterM->setEnabled(false);
+    onClick(DemarrerM, &TZephulF::DemarrerMClick);
+    onClick(ArreterM, &TZephulF::ArreterMClick);
     Frequence = subMenu(ReceptionM, QStringLiteral("Frequence"), QStringLiteral("Fréquence"));
     Frequence->menuAction()->setEnabled(false);
     auto *frequencyGroup = new QActionGroup(this);
@@ -235,6 +248,8 @@ void TZephulF::createMenus()
         frequencyGroup->addAction(a);
     }
     N137050MHz->setChecked(true);
+    onClick(N137050MHz, &TZephulF::N137050MHzClick);
+    onClick(N137500MHz, &TZephulF::N137500MHzClick);
     Hautparleur1
         = subMenu(ReceptionM, QStringLiteral("Hautparleur1"), QStringLiteral("Haut parleur"));
     Hautparleur1->menuAction()->setEnabled(false);
@@ -246,6 +261,8 @@ void TZephulF::createMenus()
         speakerGroup->addAction(a);
     }
     ON1->setChecked(true);
+    onClick(ON1, &TZephulF::ON1Click);
+    onClick(OFF1, &TZephulF::OFF1Click);
     Scanner1 = item(ReceptionM, QStringLiteral("Scanner1"), QStringLiteral("Balayage fréquentiel"));
     Scanner1->setEnabled(false);
 
@@ -476,6 +493,8 @@ void TZephulF::FormCreate()
     readSettings();
     flightMode = FlightMode::BALLON;
     CurrentChannel = 39;
+    ProgramFramers::SetupTelemetry(*ComPaquetTuvo);
+    ProgramFramers::SetupTelemetry(*ComDataSolo);
     NbTramesL->setText(QStringLiteral("0"));
     Samples->fillEmpty();
     Channels.resetPrevSamples();
@@ -491,6 +510,7 @@ void TZephulF::FormCreate()
         ch.ChannelMenuItem->setChecked(true);
         ch.ChannelMenuItem->setData(n);
     }
+    buildPortMenu();
     createTicks();
     createChannelStrip();
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -498,9 +518,10 @@ void TZephulF::FormCreate()
     setWindowSize(available.width(), available.height() - 30);
     move(0, 0);
     FormResize();
+    reopenRememberedPort();
     Status = 0;
     Timer_APropos->start();
-    RunOpen = false;
+    Record.RunOpen = false;
     DataSeen = false;
 }
 
@@ -713,3 +734,277 @@ void TZephulF::AProposMClick()
     if (Form_APropos)
         Form_APropos->exec();
 }
+
+// ---- Serial port, port menu and receiver commands ----
+
+void TZephulF::createComPort()
+{
+    ComPort = new TComPort(this);
+    ComPort->setObjectName(QStringLiteral("ComPort"));
+    ComPort->setBaudRate(br600);
+    ComPort->setDataBits(dbEight);
+    ComPort->setStopBits(sbOneStopBit);
+    ComPort->FlowControl().setFlowControl(fcNone);
+    ComPort->FlowControl().setControlDTR(dtrDisable);
+    ComPort->FlowControl().setControlRTS(rtsDisable);
+    ComPort->OnDeviceLost = [this](TCustomComPort *) { ComPortDeviceLost(); };
+
+    const auto framer = [this](const QString &name) {
+        auto *f = new TComDataPacket(this);
+        f->setObjectName(name);
+        return f;
+    };
+    ComPaquetTuvo = framer(QStringLiteral("ComPaquetTuvo"));
+    ComPaquetTuvo->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
+        ComPaquetTuvoPacket(sender, packet);
+    };
+    ComDataSolo = framer(QStringLiteral("ComDataSolo"));
+    ComDataSolo->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
+        ComDataSoloPacket(sender, packet);
+    };
+    ComPaquetScan = framer(QStringLiteral("ComPaquetScan"));
+    ProgramFramers::SetupSweep(*ComPaquetScan);
+}
+
+void TZephulF::buildPortMenu()
+{
+    // A failing list is shown and leaves the menu empty; the rest of the creation goes on.
+    QStringList ports;
+    EventGuard::run([&ports] { ports = ListSerialPorts(); });
+    SerieCB->clear();
+    SerieCB->addItems(ports);
+    // Every port is listed, however many the machine has.
+    for (int i = 0; i < ports.size(); ++i) {
+        QAction *item = ParametresM->addAction(ports[i]);
+        item->setObjectName(QStringLiteral("PortItem%1").arg(i));
+        item->setCheckable(true);
+        item->setData(i);
+        PortGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, item] { EventGuard::run([this, item] { PortItemClick(item); }); });
+        PortItems.append(item);
+    }
+}
+
+void TZephulF::reopenRememberedPort()
+{
+    for (QAction *item : std::as_const(PortItems)) {
+        if (item->text() != PortName)
+            continue;
+        ComPort->setPort(PortName);
+        try {
+            ComPort->OpenPort();
+        } catch (const EComPort &) {
+            // Not there at the moment: no message, the name stays for the next start.
+        }
+        if (!ComPort->Connected())
+            continue;
+        item->setChecked(true);
+        setReceiverMenus(true);
+        InfosPortSerieM->setText(QStringLiteral("   Port          ") + PortName);
+        PendingChannel = 21;
+        // A receiver that takes no command is reported; the creation goes on all the same.
+        EventGuard::run([this] {
+            ComPort->SendText(ReceiverCommand::tune(21));
+            SetLoudspeaker(true);
+        });
+    }
+}
+
+void TZephulF::setReceiverMenus(bool enabled)
+{
+    Scanner1->setEnabled(enabled);
+    Frequence->menuAction()->setEnabled(enabled);
+    Hautparleur1->menuAction()->setEnabled(enabled);
+}
+
+void TZephulF::PortItemClick(QAction *item)
+{
+    item->setChecked(true);
+    InfosPortSerieM->setText(QStringLiteral("   Port          ") + item->text());
+    if (ComPort->Connected())
+        ComPort->ClosePort();
+    ComPort->setPort(item->text());
+    PortName = item->text();
+    try {
+        ComPort->OpenPort();
+    } catch (const EComPort &) {
+        // Silently unchosen; the information line keeps the name that was tried.
+        item->setChecked(false);
+        PortName.clear();
+        setReceiverMenus(false);
+    }
+    if (ComPort->Connected())
+        setReceiverMenus(true);
+}
+
+void TZephulF::N137050MHzClick()
+{
+    N137050MHz->setChecked(true);
+    ComPort->SendText(ReceiverCommand::tune(21));
+    CurrentChannel = 21;
+}
+
+void TZephulF::N137500MHzClick()
+{
+    N137500MHz->setChecked(true);
+    ComPort->SendText(ReceiverCommand::tune(30));
+    CurrentChannel = 30;
+}
+
+void TZephulF::ON1Click()
+{
+    ON1->setChecked(true);
+    SetLoudspeaker(true);
+}
+
+void TZephulF::OFF1Click()
+{
+    OFF1->setChecked(true);
+    SetLoudspeaker(false);
+}
+
+void TZephulF::SetLoudspeaker(bool on)
+{
+    ComPort->SendText(ReceiverCommand::loudspeaker(on));
+}
+
+TForm_ChangementFrequence::MainWindowParts TZephulF::frequencyWindowParts()
+{
+    TForm_ChangementFrequence::MainWindowParts parts;
+    parts.ChosenFrequencyText = &ChosenFrequencyText;
+    parts.PendingChannel = &PendingChannel;
+    parts.CurrentChannel = &CurrentChannel;
+    parts.ChannelMarkerLeft = &ChannelMarkerLeft;
+    parts.InfosFrequenceM = InfosFrequenceM;
+    parts.N137050MHz = N137050MHz;
+    parts.N137500MHz = N137500MHz;
+    parts.EcranP = EcranP;
+    parts.SendText = [this](const QByteArray &command) { ComPort->SendText(command); };
+    return parts;
+}
+
+// ---- Record file ----
+
+void TZephulF::NouvFichierMClick()
+{
+    if (!FileChooser.NouvFichier(Record))
+        return;
+    setWindowTitle(RecordFileChooser::windowCaption(ProductBanner, Record.RecordPath));
+    DemarrerM->setEnabled(true);
+}
+
+void TZephulF::OuvrirFichierMClick()
+{
+    if (!FileChooser.OuvrirFichier(Record))
+        return;
+    setWindowTitle(RecordFileChooser::windowCaption(ProductBanner, Record.RecordPath));
+    DemarrerM->setEnabled(true);
+}
+
+QStringList TZephulF::channelNames() const
+{
+    QStringList names;
+    for (int n = 1; n <= 8; ++n)
+        names << Channels[n - 1].NameEdit->text();
+    return names;
+}
+
+// ---- Reception control ----
+
+void TZephulF::DemarrerMClick()
+{
+    if (!ComPort->Connected()) {
+        UserDialogs::instance().message(UserDialogs::Icon::Warning, QStringLiteral("Attention"),
+                                        QStringLiteral("Veuillez choisir un port série"),
+                                        { UserDialogs::Button::Ok });
+        return;
+    }
+    // A full disk is reported once per reception, not once per frame.
+    EventGuard::resetRepeats();
+    DemarrerM->setEnabled(false);
+    ArreterM->setEnabled(true);
+    FichierM->menuAction()->setEnabled(false);
+    ParametresM->menuAction()->setEnabled(false);
+    DebugM->menuAction()->setEnabled(false);
+
+    clearChart();
+    Image->move(0, Image->y());
+    CurseurSB->setValue(0);
+    Channels.resetPrevSamples();
+    Label_Chrono->setText(ChronoText::startText(flightMode));
+    AcceptedFrameCount = 0;
+    NbTramesL->setText(QStringLiteral("0"));
+    resetBatteryCurve();
+
+    try {
+        Record.BeginRecordRun(LaunchDate, channelNames());
+        Status = 10;
+        ChronoPending = true;
+        ComPort->PurgeBuffers(true, true);
+        (flightMode == FlightMode::FUSEE ? ComDataSolo : ComPaquetTuvo)->SetComPort(ComPort);
+    } catch (...) {
+        // Nothing may stay half started: back to the state after "Arrêter", then the error.
+        stopReception(false);
+        throw;
+    }
+    DataSeen = false;
+    Timer_Donnees->start();
+}
+
+void TZephulF::ArreterMClick()
+{
+    stopReception(true);
+}
+
+void TZephulF::stopReception(bool purge)
+{
+    Timer_Donnees->stop();
+    stopChronometer();
+    // A purge that fails (the receiver went away) must not leave the reception half stopped:
+    // the stop completes and the error is shown afterwards.
+    std::exception_ptr purgeError;
+    if (purge && ComPort->Connected()) {
+        try {
+            ComPort->PurgeBuffers(true, true);
+        } catch (...) {
+            purgeError = std::current_exception();
+        }
+    }
+    for (TComDataPacket *framer : { ComPaquetTuvo, ComDataSolo })
+        if (framer->ComPort())
+            framer->SetComPort(nullptr);
+    Status = 0;
+    Record.RunOpen = false;
+    FichierM->menuAction()->setEnabled(true);
+    ArreterM->setEnabled(false);
+    DemarrerM->setEnabled(true);
+    ParametresM->menuAction()->setEnabled(true);
+    DebugM->menuAction()->setEnabled(true);
+    Timer_Paquet->stop();
+    TramesG->setValue(0);
+    PileG->setValue(0);
+    TuvoOk->hide();
+    TuvoNo->hide();
+    if (purgeError)
+        std::rethrow_exception(purgeError);
+}
+
+void TZephulF::ComPortDeviceLost()
+{
+    // The port is closed already. A running reception stops as by "Arrêter"; the name is kept
+    // so that the port is tried again at the next start.
+    if (Status == 10)
+        stopReception(false);
+    for (QAction *item : std::as_const(PortItems))
+        item->setChecked(false);
+    setReceiverMenus(false);
+    const QString text
+        = QStringLiteral("Le port série du récepteur (%1) a été perdu.").arg(ComPort->Port());
+    QMetaObject::invokeMethod(
+        this, [text] { UserDialogs::instance().showError(text); }, Qt::QueuedConnection);
+}
+
+void TZephulF::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &) { }
+
+void TZephulF::ComDataSoloPacket(TComDataPacket *, const QByteArray &) { }

@@ -4,10 +4,13 @@
 #include "channeltable.h"
 #include "flightclock.h"
 #include "flightmode.h"
+#include "recordfile.h"
+#include "recordfilechooser.h"
 #include "samplestore.h"
 #include "stripchart.h"
 #include "tchronothread.h"
 #include "tform_apropos.h"
+#include "tform_changementfrequence.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -27,7 +30,9 @@ class QMenu;
 class QProgressBar;
 class QScrollBar;
 class QTimer;
-class TForm_ChangementFrequence;
+class TComDataPacket;
+class TComPort;
+class TForm_Debug;
 class TForm_Scanner;
 
 // The main window: menus, chart, instrument strip, channel strip, timers and the program state
@@ -50,9 +55,11 @@ public:
 
     // The windows created after this one; none is owned here.
     void setSideWindows(TForm_Scanner *scanner, TForm_APropos *aPropos,
-                        TForm_ChangementFrequence *changementFrequence, QWidget *debug);
+                        TForm_ChangementFrequence *changementFrequence, TForm_Debug *debug);
     // What the mode chooser changes in this window.
     TForm_APropos::MainWindowParts modeChooserParts();
+    // What the frequency-change window reads and changes in this window.
+    TForm_ChangementFrequence::MainWindowParts frequencyWindowParts();
 
     // Handlers.
     void FormCreate();
@@ -64,6 +71,25 @@ public:
     void HorlogeTTimer();
     void ChronoIDblClick();
     void CurseurSBChange();
+
+    // Record file, reception control and receiver commands.
+    void NouvFichierMClick();
+    void OuvrirFichierMClick();
+    void PortItemClick(QAction *item);
+    void DemarrerMClick();
+    void ArreterMClick();
+    void N137050MHzClick();
+    void N137500MHzClick();
+    void ON1Click();
+    void OFF1Click();
+    // Writes "$HF" (on) or "$HM" (off) to the receiver.
+    void SetLoudspeaker(bool on);
+    // The receiver's port disappeared; the port has closed itself already.
+    void ComPortDeviceLost();
+    // The decoders' packet handlers: the frame without its 0xFF start byte (GUI thread, while
+    // the serial event thread waits).
+    void ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &packet);
+    void ComDataSoloPacket(TComDataPacket *sender, const QByteArray &packet);
 
     // Chart, chronometer and battery box, for reception and the decoders (GUI thread).
     // Fills the whole chart with ChartBackground.
@@ -107,10 +133,25 @@ public:
     std::int32_t Status = 0;
     bool ChronoPending = false;
     bool DataSeen = false;
-    bool RunOpen = false;
-    std::int32_t CurrentChannel = 39;
-    std::int32_t PendingChannel = 39;
+    std::int32_t CurrentChannel = 39; // last channel commanded through a menu or the window
+    std::int32_t PendingChannel = 0; // channel picked in the sweep window
+    QString ChosenFrequencyText; // the picked sweep bar's text, "138,450 MHz"
+    // Left edge of the sweep window's marker of the receiving channel (channel n: n * 10 + 20).
+    std::int32_t ChannelMarkerLeft = 19;
     QDate LaunchDate;
+
+    // Record file and its backup copy (RecordPath, BackupPath, CreateOnStart, RunOpen,
+    // DatePrefix) and the dialogs that choose it.
+    RecordFile Record;
+    RecordFileChooser FileChooser;
+
+    // Serial port (600 bit/s 8N1, no flow control, DTR and RTS off) and its framers; all owned
+    // by this window. The decoders' framers are attached only while a reception runs.
+    TComPort *ComPort = nullptr;
+    TComDataPacket *ComPaquetTuvo = nullptr; // BALLON frames
+    TComDataPacket *ComDataSolo = nullptr; // FUSEE frames
+    TComDataPacket *ComPaquetScan = nullptr; // sweep answers
+    QList<QAction *> PortItems; // the "Port serie" items in list order; data = index
 
     // Menus.
     QMenu *FichierM = nullptr;
@@ -195,7 +236,7 @@ public:
     TForm_Scanner *Form_Scanner = nullptr;
     TForm_APropos *Form_APropos = nullptr;
     TForm_ChangementFrequence *Form_ChangementFrequence = nullptr;
-    QWidget *Form_Debug = nullptr;
+    TForm_Debug *Form_Debug = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -208,6 +249,14 @@ private:
     void createChannelStrip();
     void createTicks();
     void createTimers();
+    void createComPort();
+    void buildPortMenu();
+    void reopenRememberedPort();
+    void setReceiverMenus(bool enabled);
+    QStringList channelNames() const;
+    // The steps of "Arrêter"; also undoes a start that failed half-way (without the purge) and
+    // ends a reception whose receiver was lost.
+    void stopReception(bool purge);
     void readSettings();
     void writeSettings();
     // Sets the window's size; the operator cannot resize it (every resize erases the chart).

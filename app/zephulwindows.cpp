@@ -2,9 +2,8 @@
 
 #include "tform_apropos.h"
 #include "tform_changementfrequence.h"
+#include "tform_debug.h"
 #include "tform_scanner.h"
-
-#include <QDialog>
 
 ZephulWindows::ZephulWindows(const QString &settingsPath)
     : m_main(std::make_unique<TZephulF>(settingsPath))
@@ -12,10 +11,8 @@ ZephulWindows::ZephulWindows(const QString &settingsPath)
     TZephulF *main = m_main.get();
     auto *scanner = new TForm_Scanner(main);
     auto *chooser = new TForm_APropos(main->modeChooserParts(), main);
-    auto *frequency = new TForm_ChangementFrequence(main);
-    auto *debug = new QDialog(main);
-    debug->setObjectName(QStringLiteral("Form_Debug"));
-    debug->setWindowTitle(QStringLiteral("Debug"));
+    auto *frequency = new TForm_ChangementFrequence(main->frequencyWindowParts(), main);
+    auto *debug = new TForm_Debug(main);
     main->setSideWindows(scanner, chooser, frequency, debug);
 }
 

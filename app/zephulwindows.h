@@ -7,6 +7,7 @@
 
 class TForm_APropos;
 class TForm_ChangementFrequence;
+class TForm_Debug;
 class TForm_Scanner;
 
 // The program's five windows, created in their fixed order: the main window first (its
@@ -25,7 +26,7 @@ public:
     {
         return m_main->Form_ChangementFrequence;
     }
-    QWidget *Form_Debug() const { return m_main->Form_Debug; }
+    TForm_Debug *Form_Debug() const { return m_main->Form_Debug; }
 
 private:
     std::unique_ptr<TZephulF> m_main;
