@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
@@ -525,13 +526,24 @@ private slots:
         QVERIFY(contents(folder.filePath(QStringLiteral("session.txt"))).startsWith("Date;Heure;"));
         QVERIFY(dialogs.errors().isEmpty());
 
-        // The window with its "&?" menu open beside it, as the operator checks the set-up.
-        QImage shot = w->grab().toImage();
-        w->QuestionM->ensurePolished();
-        w->QuestionM->adjustSize();
-        const QImage menu = w->QuestionM->grab().toImage();
+        // The window under its caption (the record file), with the "&Réception" and "&?" menus
+        // dropped down, as the operator checks the set-up after the stop.
+        const QImage window = w->grab().toImage();
+        const int captionHeight = 24;
+        QImage shot(window.width(), window.height() + captionHeight, QImage::Format_RGB32);
+        shot.fill(QColor(0, 0, 128));
         QPainter painter(&shot);
-        painter.drawImage(shot.width() - menu.width() - 20, 30, menu);
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(8, 0, shot.width() - 16, captionHeight), Qt::AlignVCenter,
+                         w->windowTitle());
+        painter.drawImage(0, captionHeight, window);
+        const int menuTop = captionHeight + w->menuBar()->height();
+        for (QMenu *dropped : { w->ReceptionM, w->QuestionM }) {
+            dropped->ensurePolished();
+            dropped->adjustSize();
+            const QRect title = w->menuBar()->actionGeometry(dropped->menuAction());
+            painter.drawImage(title.left(), menuTop, dropped->grab().toImage());
+        }
         painter.end();
         const QString dir = qEnvironmentVariable("ZEPHUL_SCREENSHOT_DIR");
         if (!dir.isEmpty())
