@@ -3,6 +3,10 @@
 #include "latin1.h"
 #include "linefile.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <optional>
+
 const QString RecordFile::BackupFileName = QStringLiteral("secours.zephul");
 
 void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &channelNames)
@@ -13,14 +17,18 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
     RunOpen = true;
     try {
         LineFile record(RecordPath, mode);
-        LineFile backup(BackupPath, mode);
+        std::optional<LineFile> backup;
+        if (!backupIsRecord())
+            backup.emplace(BackupPath, mode);
         if (create)
             CreateOnStart = false;
         DatePrefix = datePrefixFor(launchDate);
         const QByteArray header = toLatin1Bytes(headerLine(channelNames));
         record.writeLine(header);
-        backup.writeLine(header);
-        backup.close();
+        if (backup) {
+            backup->writeLine(header);
+            backup->close();
+        }
         record.close();
     } catch (...) {
         RunOpen = false;
@@ -31,12 +39,21 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
 void RecordFile::AppendRecordLine(const QString &line)
 {
     const QByteArray bytes = toLatin1Bytes(line);
-    LineFile backup(BackupPath, LineFile::Mode::Append);
-    backup.writeLine(bytes);
-    backup.close();
+    if (!backupIsRecord()) {
+        LineFile backup(BackupPath, LineFile::Mode::Append);
+        backup.writeLine(bytes);
+        backup.close();
+    }
     LineFile record(RecordPath, LineFile::Mode::Append);
     record.writeLine(bytes);
     record.close();
+}
+
+bool RecordFile::backupIsRecord() const
+{
+    const auto absolute
+        = [](const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); };
+    return absolute(BackupPath) == absolute(RecordPath);
 }
 
 QString RecordFile::datePrefixFor(const QDate &date)

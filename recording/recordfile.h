@@ -41,4 +41,9 @@ public:
     static QString dataLine(const QString &datePrefix, const QString &clockText,
                             const QString &chronoField, const std::array<QString, 8> &values,
                             const QString &batteryText);
+
+private:
+    // A record file named "secours.zephul" in its own folder is its own backup copy: it gets
+    // each line once, not twice.
+    bool backupIsRecord() const;
 };

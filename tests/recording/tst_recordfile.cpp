@@ -315,6 +315,19 @@ private slots:
         QCOMPARE(contents(file.RecordPath), header + "next\r\n");
     }
 
+    void recordFileNamedAsItsBackupGetsEachLineOnce()
+    {
+        QTemporaryDir dir;
+        ScriptedUserDialogs dialogs;
+        RecordFile file;
+        RecordFileChooser chooser(dir.path());
+        dialogs.answerFile(dir.filePath(QStringLiteral("secours.zephul")));
+        QVERIFY(chooser.NouvFichier(file));
+        file.BeginRecordRun(launch, names());
+        file.AppendRecordLine(QStringLiteral("a;b"));
+        QCOMPARE(contents(file.RecordPath), header + "a;b\r\n");
+    }
+
     void lineOnAFullDiskStillReachesTheBackup()
     {
         QTemporaryDir dir;
