@@ -155,6 +155,7 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     SerieCB->hide();
     createTimers();
     createComPort();
+    createDecoder();
     setWindowSize(854, 652 + menuBar()->sizeHint().height());
 
     EventGuard::run([this] { FormCreate(); });
@@ -451,10 +452,12 @@ void TZephulF::createTimers()
     HorlogeT = timer(QStringLiteral("HorlogeT"), 1000, true, &TZephulF::HorlogeTTimer);
     Timer_APropos
         = timer(QStringLiteral("Timer_APropos"), 100, false, &TZephulF::Timer_AProposTimer);
-    Timer_Paquet = timer(QStringLiteral("Timer_Paquet"), 900, false, nullptr);
-    Timer_Stat = timer(QStringLiteral("Timer_Stat"), 1000, false, nullptr);
-    Timer_StatSolo = timer(QStringLiteral("Timer_StatSolo"), 500, false, nullptr);
-    Timer_Donnees = timer(QStringLiteral("Timer_Donnees"), 3000, false, nullptr);
+    Timer_Paquet = timer(QStringLiteral("Timer_Paquet"), 900, false, &TZephulF::Timer_PaquetTimer);
+    Timer_Stat = timer(QStringLiteral("Timer_Stat"), 1000, false, &TZephulF::Timer_StatTimer);
+    Timer_StatSolo
+        = timer(QStringLiteral("Timer_StatSolo"), 500, false, &TZephulF::Timer_StatSoloTimer);
+    Timer_Donnees
+        = timer(QStringLiteral("Timer_Donnees"), 3000, false, &TZephulF::Timer_DonneesTimer);
 }
 
 void TZephulF::setWindowSize(int width, int height)
@@ -755,8 +758,10 @@ void TZephulF::createComPort()
         return f;
     };
     ComPaquetTuvo = framer(QStringLiteral("ComPaquetTuvo"));
+    // A frame whose handling fails (a full disk) is reported once per reception and does not
+    // hold up the frames behind it in the same block.
     ComPaquetTuvo->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
-        ComPaquetTuvoPacket(sender, packet);
+        EventGuard::runDeferred([&] { ComPaquetTuvoPacket(sender, packet); });
     };
     ComDataSolo = framer(QStringLiteral("ComDataSolo"));
     ComDataSolo->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
@@ -936,6 +941,7 @@ void TZephulF::DemarrerMClick()
     AcceptedFrameCount = 0;
     NbTramesL->setText(QStringLiteral("0"));
     resetBatteryCurve();
+    Decoder->startReception();
 
     try {
         Record.BeginRecordRun(LaunchDate, channelNames());
@@ -1005,6 +1011,66 @@ void TZephulF::ComPortDeviceLost()
         this, [text] { UserDialogs::instance().showError(text); }, Qt::QueuedConnection);
 }
 
-void TZephulF::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &) { }
+void TZephulF::ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &packet)
+{
+    Decoder->ComPaquetTuvoPacket(sender, packet);
+}
 
 void TZephulF::ComDataSoloPacket(TComDataPacket *, const QByteArray &) { }
+
+// ---- Frame decoder and link statistics ----
+
+void TZephulF::createDecoder()
+{
+    FrameDecoder::MainWindowParts p;
+    p.flightMode = &flightMode;
+    p.Label_Chrono = Label_Chrono;
+    p.Label_Horloge = Label_Horloge;
+    p.NbTramesL = NbTramesL;
+    p.AlimL = AlimL;
+    p.TxVolL = TxVolL;
+    p.Tx1mnL = Tx1mnL;
+    p.TramesG = TramesG;
+    p.PileG = PileG;
+    p.TuvoOk = TuvoOk;
+    p.TuvoNo = TuvoNo;
+    p.Timer_Paquet = Timer_Paquet;
+    p.Timer_Stat = Timer_Stat;
+    p.Timer_StatSolo = Timer_StatSolo;
+    p.Channels = &Channels;
+    p.Chart = &Chart;
+    p.Samples = Samples.get();
+    p.Battery = &Battery;
+    p.AcceptedFrameCount = &AcceptedFrameCount;
+    p.BatteryCurveDivider = &BatteryCurveDivider;
+    p.DataSeen = &DataSeen;
+    p.ChronoPending = &ChronoPending;
+    p.refreshChrono = [this] { refreshChrono(); };
+    p.startChronometer = [this] { startChronometer(); };
+    p.plotChannel = [this](int n, int byte) { plotChannel(n, byte); };
+    p.endChartFrame = [this] { endChartFrame(); };
+    p.showBatteryCurve = [this] { showBatteryCurve(); };
+    p.datePrefix = [this] { return Record.DatePrefix; };
+    p.appendRecordLine = [this](const QString &line) { Record.AppendRecordLine(line); };
+    Decoder = std::make_unique<FrameDecoder>(p);
+}
+
+void TZephulF::Timer_PaquetTimer()
+{
+    Decoder->Timer_PaquetTimer();
+}
+
+void TZephulF::Timer_StatTimer()
+{
+    Decoder->Timer_StatTimer();
+}
+
+void TZephulF::Timer_StatSoloTimer()
+{
+    Decoder->Timer_StatSoloTimer();
+}
+
+void TZephulF::Timer_DonneesTimer()
+{
+    Decoder->Timer_DonneesTimer();
+}

@@ -4,6 +4,7 @@
 #include "channeltable.h"
 #include "flightclock.h"
 #include "flightmode.h"
+#include "framedecoder.h"
 #include "recordfile.h"
 #include "recordfilechooser.h"
 #include "samplestore.h"
@@ -90,6 +91,12 @@ public:
     // the serial event thread waits).
     void ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &packet);
     void ComDataSoloPacket(TComDataPacket *sender, const QByteArray &packet);
+    // The link statistics timers (Timer_Stat and Timer_StatSolo are also run by the decoders
+    // on a loss).
+    void Timer_PaquetTimer();
+    void Timer_StatTimer();
+    void Timer_StatSoloTimer();
+    void Timer_DonneesTimer();
 
     // Chart, chronometer and battery box, for reception and the decoders (GUI thread).
     // Fills the whole chart with ChartBackground.
@@ -144,6 +151,10 @@ public:
     // DatePrefix) and the dialogs that choose it.
     RecordFile Record;
     RecordFileChooser FileChooser;
+
+    // The balloon decoder with its counters (FramesSinceAccepted, DuplicateLock, BatteryVolts,
+    // BatteryMax) and the link percentages last shown; created with the window.
+    std::unique_ptr<FrameDecoder> Decoder;
 
     // Serial port (600 bit/s 8N1, no flow control, DTR and RTS off) and its framers; all owned
     // by this window. The decoders' framers are attached only while a reception runs.
@@ -249,6 +260,7 @@ private:
     void createChannelStrip();
     void createTicks();
     void createTimers();
+    void createDecoder(); // after the controls, the timers and the sample store
     void createComPort();
     void buildPortMenu();
     void reopenRememberedPort();

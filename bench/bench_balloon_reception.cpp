@@ -1,0 +1,234 @@
+// Balloon reception through the real main window (offscreen) and a pseudo-terminal receiver.
+//
+// 1. Latency: from the last byte of a frame written on the pty master to its line being in both
+//    record files, median and 99th percentile over 200 frames (goal: median at most 2 ms). So
+//    that every frame is accepted without waiting 900 ms between frames, the repeat lock's
+//    timer is set to 1 ms here; the path measured is the same.
+// 2. CPU: the whole program's CPU time per second of a real-time balloon reception (two copies
+//    of a frame every 1.77 s, chronometer running), for 30 s or the number of seconds given
+//    (goal: at most 2 % of one core). The thread that plays the receiver is not counted.
+
+#include "ptypair.h"
+#include "publishedports.h"
+#include "tcomport.h"
+#include "userdialogs.h"
+#include "zephulwindows.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec ts {};
+    clock_gettime(clock, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+std::string frame(int level, int battery)
+{
+    std::string f(11, '\0');
+    f[0] = char(0xFF);
+    int sum = battery;
+    for (int i = 1; i <= 8; ++i) {
+        const int b = (level + 13 * i) % 240;
+        f[i] = char(b);
+        sum += b;
+    }
+    f[9] = char(battery);
+    f[10] = char((sum % 256) / 2);
+    return f;
+}
+
+off_t fileSize(const std::string &path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+// Answers the one file dialog with a fixed path; everything else as a silent default.
+class BenchDialogs : public UserDialogs
+{
+public:
+    explicit BenchDialogs(QString path)
+        : m_path(std::move(path))
+    {
+        setInstance(this);
+    }
+    ~BenchDialogs() override { setInstance(nullptr); }
+    QString saveFileName(const FileRequest &) override { return m_path; }
+    QString openFileName(const FileRequest &) override { return m_path; }
+    std::optional<QColor> chooseColour(const QColor &) override { return std::nullopt; }
+    Button message(Icon, const QString &, const QString &text, const QList<Button> &b) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return b.isEmpty() ? Button {} : b.first();
+    }
+    void showError(const QString &text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
+
+private:
+    QString m_path;
+};
+
+struct Session
+{
+    QTemporaryDir dir;
+    PtyPair pty;
+    std::string port;
+    std::unique_ptr<BenchDialogs> dialogs;
+    std::unique_ptr<ZephulWindows> windows;
+    std::string record;
+    std::string backup;
+
+    bool start()
+    {
+        port = PublishedPorts::publish(PublishedPorts::defaultFolder(),
+                                       "bench-balloon-" + std::to_string(::getpid()),
+                                       pty.slavePath());
+        dialogs = std::make_unique<BenchDialogs>(dir.filePath("vol"));
+        windows = std::make_unique<ZephulWindows>(dir.filePath("zephul.ini"));
+        TZephulF *w = windows->ZephulF();
+        w->Timer_APropos->stop();
+        w->flightMode = FlightMode::BALLON;
+        w->resize(1100, 700);
+        w->show();
+        for (QAction *item : w->PortItems)
+            if (item->text() == QString::fromStdString(port))
+                item->trigger();
+        if (!w->ComPort->Connected())
+            return false;
+        w->NouvFichierM->trigger();
+        w->DemarrerM->trigger();
+        record = dir.filePath("vol.txt").toStdString();
+        backup = dir.filePath("secours.zephul").toStdString();
+        return fileSize(record) > 0 && fileSize(backup) > 0;
+    }
+    ~Session()
+    {
+        windows.reset();
+        PublishedPorts::unpublish(port);
+    }
+};
+
+void latency()
+{
+    Session s;
+    if (!s.start()) {
+        std::fprintf(stderr, "could not start a reception\n");
+        return;
+    }
+    s.windows->ZephulF()->Timer_Paquet->setInterval(1);
+    std::vector<double> ms;
+    std::atomic<bool> done { false };
+    // The receiver: writes a frame, then waits (spinning on the file sizes, as the program
+    // gives no other sign) until its line is in both files.
+    std::thread receiver([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        for (int k = 0; k < 210; ++k) {
+            const off_t record = fileSize(s.record);
+            const off_t backup = fileSize(s.backup);
+            const std::string f = frame(k, 130);
+            s.pty.send(f.substr(0, 10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            s.pty.send(f.substr(10));
+            const auto t0 = Clock::now();
+            while (fileSize(s.record) <= record || fileSize(s.backup) <= backup) {
+                if (Clock::now() - t0 > std::chrono::seconds(5)) {
+                    std::fprintf(stderr, "frame %d: no line after 5 s\n", k);
+                    done = true;
+                    return;
+                }
+            }
+            const double elapsed
+                = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+            if (k >= 10) // the first ones warm the caches up
+                ms.push_back(elapsed);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        done = true;
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done)
+            QCoreApplication::exit(0);
+    });
+    poll.start(50);
+    QApplication::exec();
+    receiver.join();
+    if (ms.empty())
+        return;
+    std::sort(ms.begin(), ms.end());
+    std::printf("latency, last byte on the line to the line in both files, %zu frames:\n"
+                "  median %.3f ms, 99th percentile %.3f ms, max %.3f ms (goal: median <= 2 ms)\n",
+                ms.size(), ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.back());
+}
+
+void cpu(int seconds)
+{
+    Session s;
+    if (!s.start()) {
+        std::fprintf(stderr, "could not start a reception\n");
+        return;
+    }
+    std::atomic<bool> stop { false };
+    std::atomic<double> receiverCpu { 0 };
+    std::thread receiver([&] {
+        int k = 0;
+        auto next = Clock::now();
+        while (!stop) {
+            const std::string f = frame(k, 130 - k / 20);
+            ++k;
+            s.pty.send(f);
+            s.pty.send(f); // the receiver repeats each measurement
+            next += std::chrono::milliseconds(1770);
+            while (!stop && Clock::now() < next)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        receiverCpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    });
+    const double cpu0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const auto wall0 = Clock::now();
+    QTimer::singleShot(seconds * 1000, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+    stop = true;
+    receiver.join();
+    const double cpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0 - receiverCpu;
+    const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
+    const int frames = s.windows->ZephulF()->AcceptedFrameCount;
+    std::printf("CPU of a real-time balloon reception: %.2f %% of one core over %.0f s "
+                "(%d frames accepted; goal: at most 2 %%)\n",
+                100.0 * cpu / wall, wall, frames);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
+    latency();
+    cpu(seconds);
+    return 0;
+}
