@@ -94,6 +94,7 @@ void FrameDecoder::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &frame
 
     BatteryVolts = FA::batteryVolts(FA::batteryByte(frameData));
     m.AlimL->setText(format1_1f(BatteryVolts) + u'V');
+    m.AlimL->adjustSize(); // the label sizes itself to its text ("16,8V" is wider than "9 V")
     BatteryMax = std::max(BatteryMax, BatteryVolts);
     m.PileG->setValue(FA::batteryGaugePercent(BatteryVolts, BatteryMax));
 
