@@ -94,9 +94,9 @@ private slots:
         w->NouvFichierM->trigger();
         w->DemarrerM->trigger();
         w->N137050MHz->trigger(); // tune the receiver to the transmitter: frames begin
-        QTest::qWait(50000);
+        // Past the first minute, so that Tx OK 1mn shows a figure.
+        QTest::qWait(62000);
         const QImage shot = w->grab().toImage();
-        QTest::qWait(8000);
         // Away from the transmitter: the receiver goes quiet, and what it sent is all handled
         // before the reception stops.
         w->N137500MHz->trigger();
