@@ -4,7 +4,7 @@
 #include "manualflightclock.h"
 #include "numberformat.h"
 #include "ptypair.h"
-#include "publishedports.h"
+#include "receiverport.h"
 #include "samplestore.h"
 #include "scripteduserdialogs.h"
 #include "stripchart.h"
@@ -24,7 +24,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <unistd.h>
@@ -32,28 +31,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// A pseudo-terminal published as a serial port; the test plays the receiver on its master.
-class ReceiverPort
-{
-public:
-    ReceiverPort()
-    {
-        static std::atomic<int> count { 0 };
-        const std::string alias
-            = "tst-balloon-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
-        m_name = QString::fromStdString(
-            PublishedPorts::publish(PublishedPorts::defaultFolder(), alias, pty.slavePath()));
-    }
-    ~ReceiverPort() { PublishedPorts::unpublish(m_name.toStdString()); }
-    const QString &name() const { return m_name; }
-    void send(const QByteArray &bytes) { pty.send(bytes.toStdString()); }
-
-    PtyPair pty;
-
-private:
-    QString m_name;
-};
 
 // A frame as it goes on the line: 0xFF, channels 8 down to 1, battery, check byte (+ delta).
 QByteArray lineFrame(const std::array<int, 8> &channels, int battery, int checkDelta = 0)

@@ -2,6 +2,7 @@
 #include "inifile.h"
 #include "scripteduserdialogs.h"
 #include "tform_apropos.h"
+#include "whenvisible.h"
 #include "zephulwindows.h"
 
 #include <QAction>
@@ -21,20 +22,6 @@ namespace {
 QColor boxColour(const QWidget *box)
 {
     return box->palette().color(QPalette::Window);
-}
-
-// Modal windows run their own event loop: act on one once it is up, from inside that loop.
-void whenVisible(QWidget *window, std::function<void()> action)
-{
-    auto *poll = new QTimer(window);
-    QObject::connect(poll, &QTimer::timeout, window, [poll, window, action] {
-        if (!window->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        action();
-    });
-    poll->start(5);
 }
 
 } // namespace

@@ -2,13 +2,14 @@
 #include "inifile.h"
 #include "numberformat.h"
 #include "ptypair.h"
-#include "publishedports.h"
 #include "receivercommand.h"
+#include "receiverport.h"
 #include "scripteduserdialogs.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
 #include "tform_apropos.h"
 #include "tform_changementfrequence.h"
+#include "whenvisible.h"
 #include "zephulwindows.h"
 
 #include <QAction>
@@ -38,50 +39,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// A pseudo-terminal published as a serial port, so that it is listed in the "Port serie" menu;
-// the test plays the receiver on its master.
-class ReceiverPort
-{
-public:
-    ReceiverPort()
-    {
-        static std::atomic<int> count { 0 };
-        const std::string alias
-            = "tst-reception-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
-        m_name = QString::fromStdString(
-            PublishedPorts::publish(PublishedPorts::defaultFolder(), alias, pty.slavePath()));
-    }
-    ~ReceiverPort() { PublishedPorts::unpublish(m_name.toStdString()); }
-
-    const QString &name() const { return m_name; }
-    // What the program wrote, waiting up to a few seconds for `count` bytes.
-    QByteArray received(std::size_t count)
-    {
-        return QByteArray::fromStdString(pty.receive(count, 5s));
-    }
-    // Whatever the program writes within a short while (nothing is expected).
-    QByteArray stray() { return QByteArray::fromStdString(pty.receiveFor(150ms)); }
-
-    PtyPair pty;
-
-private:
-    QString m_name;
-};
-
-// Modal windows run their own event loop: act on one once it is up, from inside that loop.
-void whenVisible(QWidget *window, std::function<void()> action)
-{
-    auto *poll = new QTimer(window);
-    QObject::connect(poll, &QTimer::timeout, window, [poll, window, action] {
-        if (!window->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        action();
-    });
-    poll->start(5);
-}
 
 QByteArray contents(const QString &path)
 {

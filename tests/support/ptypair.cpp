@@ -51,7 +51,7 @@ std::string PtyPair::receive(std::size_t count, std::chrono::milliseconds timeou
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        struct pollfd p = {m_master, POLLIN, 0};
+        struct pollfd p = { m_master, POLLIN, 0 };
         if (::poll(&p, 1, int(left.count())) <= 0)
             continue;
         char buffer[512];

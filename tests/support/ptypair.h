@@ -8,7 +8,7 @@
 class PtyPair
 {
 public:
-    PtyPair();  // throws std::runtime_error if no pair can be had
+    PtyPair(); // throws std::runtime_error if no pair can be had
     ~PtyPair(); // closes whatever is still open
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;

@@ -30,26 +30,26 @@ QStringList ScriptedUserDialogs::messages() const
 
 QString ScriptedUserDialogs::saveFileName(const FileRequest &request)
 {
-    m_asked.append({"save", request.title, request.directory});
+    m_asked.append({ "save", request.title, request.directory });
     return m_files.isEmpty() ? QString() : m_files.dequeue();
 }
 
 QString ScriptedUserDialogs::openFileName(const FileRequest &request)
 {
-    m_asked.append({"open", request.title, request.directory});
+    m_asked.append({ "open", request.title, request.directory });
     return m_files.isEmpty() ? QString() : m_files.dequeue();
 }
 
 std::optional<QColor> ScriptedUserDialogs::chooseColour(const QColor &initial)
 {
-    m_asked.append({"colour", QString(), initial.name()});
+    m_asked.append({ "colour", QString(), initial.name() });
     return m_colours.isEmpty() ? std::nullopt : m_colours.dequeue();
 }
 
 UserDialogs::Button ScriptedUserDialogs::message(Icon, const QString &title, const QString &text,
                                                  const QList<Button> &buttons)
 {
-    m_asked.append({"message", title, text});
+    m_asked.append({ "message", title, text });
     if (!m_buttons.isEmpty())
         return m_buttons.dequeue();
     return buttons.isEmpty() ? Button::Ok : buttons.first();
@@ -57,5 +57,5 @@ UserDialogs::Button ScriptedUserDialogs::message(Icon, const QString &title, con
 
 void ScriptedUserDialogs::showError(const QString &text)
 {
-    m_asked.append({"error", QString(), text});
+    m_asked.append({ "error", QString(), text });
 }

@@ -28,7 +28,7 @@ public:
     void answerButton(Button button) { m_buttons.enqueue(button); }
 
     const QList<Asked> &asked() const { return m_asked; }
-    QStringList errors() const;   // texts of the error boxes shown, in order
+    QStringList errors() const; // texts of the error boxes shown, in order
     QStringList messages() const; // texts of the message boxes shown, in order
     void clear() { m_asked.clear(); }
 
