@@ -54,7 +54,7 @@ public:
 
     static QString defaultSettingsPath();
 
-    // The windows created after this one; none is owned here.
+    // The windows created after this one; they are children of this window and go with it.
     void setSideWindows(TForm_Scanner *scanner, TForm_APropos *aPropos,
                         TForm_ChangementFrequence *changementFrequence, TForm_Debug *debug);
     // What the mode chooser changes in this window.
