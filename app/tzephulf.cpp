@@ -266,6 +266,7 @@ void TZephulF::createMenus()
     onClick(OFF1, &TZephulF::OFF1Click);
     Scanner1 = item(ReceptionM, QStringLiteral("Scanner1"), QStringLiteral("Balayage fréquentiel"));
     Scanner1->setEnabled(false);
+    onClick(Scanner1, &TZephulF::Scanner1Click);
 
     AffichageM = bar->addMenu(QStringLiteral("&Affichage"));
     AffichageM->setObjectName(QStringLiteral("AffichageM"));
@@ -765,10 +766,18 @@ void TZephulF::createComPort()
     };
     ComDataSolo = framer(QStringLiteral("ComDataSolo"));
     ComDataSolo->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
-        ComDataSoloPacket(sender, packet);
+        EventGuard::runDeferred([&] { ComDataSoloPacket(sender, packet); });
     };
     ComPaquetScan = framer(QStringLiteral("ComPaquetScan"));
     ProgramFramers::SetupSweep(*ComPaquetScan);
+    ComPaquetScan->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
+        EventGuard::runDeferred([&] { ComPaquetScanPacket(sender, packet); });
+    };
+}
+
+TComDataPacket *TZephulF::decoderFramer() const
+{
+    return flightMode == FlightMode::FUSEE ? ComDataSolo : ComPaquetTuvo;
 }
 
 void TZephulF::buildPortMenu()
@@ -880,13 +889,59 @@ TForm_ChangementFrequence::MainWindowParts TZephulF::frequencyWindowParts()
     parts.ChosenFrequencyText = &ChosenFrequencyText;
     parts.PendingChannel = &PendingChannel;
     parts.CurrentChannel = &CurrentChannel;
-    parts.ChannelMarkerLeft = &ChannelMarkerLeft;
     parts.InfosFrequenceM = InfosFrequenceM;
     parts.N137050MHz = N137050MHz;
     parts.N137500MHz = N137500MHz;
     parts.EcranP = EcranP;
     parts.SendText = [this](const QByteArray &command) { ComPort->SendText(command); };
     return parts;
+}
+
+// ---- Band sweep ----
+
+TForm_Scanner::MainWindowParts TZephulF::scannerParts()
+{
+    TForm_Scanner::MainWindowParts parts;
+    parts.ComPort = ComPort;
+    parts.ComPaquetScan = ComPaquetScan;
+    parts.decoderFramer = [this] { return decoderFramer(); };
+    parts.Status = &Status;
+    parts.CurrentChannel = &CurrentChannel;
+    parts.PendingChannel = &PendingChannel;
+    parts.ChosenFrequencyText = &ChosenFrequencyText;
+    parts.EcranP = EcranP;
+    parts.showFrequencyWindow = [this] {
+        if (Form_ChangementFrequence)
+            Form_ChangementFrequence->exec();
+    };
+    return parts;
+}
+
+void TZephulF::Scanner1Click()
+{
+    if (Status != 0) {
+        // The decoder stays attached: frames that come during the sweep are decoded as usual.
+        const auto answer = UserDialogs::instance().message(
+            UserDialogs::Icon::Warning, QStringLiteral("Balayage de fréquences"),
+            QStringLiteral("Attention, la réception sera brouillée pendant quelques secondes."),
+            { UserDialogs::Button::Ok, UserDialogs::Button::Cancel });
+        if (answer != UserDialogs::Button::Ok)
+            return;
+        // No line across the gap the sweep makes.
+        Channels.resetPrevSamples();
+    }
+    if (Form_Scanner)
+        Form_Scanner->exec();
+}
+
+void TZephulF::StartSweep()
+{
+    Form_Scanner->StartSweep();
+}
+
+void TZephulF::ComPaquetScanPacket(TComDataPacket *sender, const QByteArray &packet)
+{
+    Form_Scanner->ComPaquetScanPacket(sender, packet);
 }
 
 // ---- Record file ----
@@ -948,7 +1003,7 @@ void TZephulF::DemarrerMClick()
         Status = 10;
         ChronoPending = true;
         ComPort->PurgeBuffers(true, true);
-        (flightMode == FlightMode::FUSEE ? ComDataSolo : ComPaquetTuvo)->SetComPort(ComPort);
+        decoderFramer()->SetComPort(ComPort);
     } catch (...) {
         // Nothing may stay half started: back to the state after "Arrêter", then the error.
         stopReception(false);
@@ -1016,7 +1071,10 @@ void TZephulF::ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &pac
     Decoder->ComPaquetTuvoPacket(sender, packet);
 }
 
-void TZephulF::ComDataSoloPacket(TComDataPacket *, const QByteArray &) { }
+void TZephulF::ComDataSoloPacket(TComDataPacket *sender, const QByteArray &packet)
+{
+    Decoder->ComDataSoloPacket(sender, packet);
+}
 
 // ---- Frame decoder and link statistics ----
 

@@ -12,6 +12,7 @@
 #include "tchronothread.h"
 #include "tform_apropos.h"
 #include "tform_changementfrequence.h"
+#include "tform_scanner.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -34,7 +35,6 @@ class QTimer;
 class TComDataPacket;
 class TComPort;
 class TForm_Debug;
-class TForm_Scanner;
 
 // The main window: menus, chart, instrument strip, channel strip, timers and the program state
 // that lives for the whole run. Components carry the names the operator's documentation uses.
@@ -61,6 +61,8 @@ public:
     TForm_APropos::MainWindowParts modeChooserParts();
     // What the frequency-change window reads and changes in this window.
     TForm_ChangementFrequence::MainWindowParts frequencyWindowParts();
+    // What the sweep window reads and changes in this window.
+    TForm_Scanner::MainWindowParts scannerParts();
 
     // Handlers.
     void FormCreate();
@@ -87,6 +89,10 @@ public:
     void SetLoudspeaker(bool on);
     // The receiver's port disappeared; the port has closed itself already.
     void ComPortDeviceLost();
+    // The band sweep: the menu item, and the sweep window's start and answers.
+    void Scanner1Click();
+    void StartSweep();
+    void ComPaquetScanPacket(TComDataPacket *sender, const QByteArray &packet);
     // The decoders' packet handlers: the frame without its 0xFF start byte (GUI thread, while
     // the serial event thread waits).
     void ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &packet);
@@ -143,8 +149,6 @@ public:
     std::int32_t CurrentChannel = 39; // last channel commanded through a menu or the window
     std::int32_t PendingChannel = 0; // channel picked in the sweep window
     QString ChosenFrequencyText; // the picked sweep bar's text, "138,450 MHz"
-    // Left edge of the sweep window's marker of the receiving channel (channel n: n * 10 + 20).
-    std::int32_t ChannelMarkerLeft = 19;
     QDate LaunchDate;
 
     // Record file and its backup copy (RecordPath, BackupPath, CreateOnStart, RunOpen,
@@ -266,6 +270,8 @@ private:
     void reopenRememberedPort();
     void setReceiverMenus(bool enabled);
     QStringList channelNames() const;
+    // The framer of the flight mode's decoder: ComPaquetTuvo or ComDataSolo.
+    TComDataPacket *decoderFramer() const;
     // The steps of "Arrêter"; also undoes a start that failed half-way (without the purge) and
     // ends a reception whose receiver was lost.
     void stopReception(bool purge);
