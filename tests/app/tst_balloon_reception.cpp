@@ -1,4 +1,4 @@
-#include "balloonflightmodel.h"
+#include "flightmodel.h"
 #include "channeltable.h"
 #include "framearithmetic.h"
 #include "manualflightclock.h"
@@ -146,12 +146,12 @@ private slots:
     void modelTexts()
     {
         for (int b = 0; b <= 255; ++b) {
-            QCOMPARE(BalloonFlightModel::channelText(b),
+            QCOMPARE(FlightModel::channelText(b),
                      format1_2f(FrameArithmetic::channelVolts(b)));
-            QCOMPARE(BalloonFlightModel::batteryText(b),
+            QCOMPARE(FlightModel::batteryText(b),
                      format1_2f(FrameArithmetic::batteryVolts(b)));
         }
-        QCOMPARE(BalloonFlightModel::chronoText(3723999), "01:02:03");
+        QCOMPARE(FlightModel::chronoText(3723999), "01:02:03");
     }
 
     void repeatLockReleasedBy900msTimer()
@@ -287,7 +287,7 @@ private slots:
         QVERIFY(windows);
         TZephulF *w = windows->ZephulF();
         w->Timer_Paquet->setInterval(24 * 3600 * 1000); // the test fires it in flight time
-        BalloonFlightModel model;
+        FlightModel model;
         QRandomGenerator random(20261208);
         const std::int64_t t0 = m_clock.nowMs();
         std::int64_t lastAccepted = -1;
