@@ -163,6 +163,19 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
 
 TZephulF::~TZephulF()
 {
+    // The port goes first, while everything its last delivery may reach still stands: a batch
+    // the serial event thread has already handed over is decoded (and recorded) now, instead of
+    // reaching the decoder after it has gone. Should the port refuse to close, no framer is
+    // left on it.
+    try {
+        ComPort->ClosePort();
+    } catch (...) {
+        for (TComDataPacket *framer : findChildren<TComDataPacket *>()) {
+            try {
+                framer->SetComPort(nullptr);
+            } catch (...) { }
+        }
+    }
     // No chronometer may outlive the label it writes: end it before the children go.
     TChronoThread::destroy(ActiveChrono);
 }
