@@ -338,6 +338,9 @@ void TZephulF::createChart()
     setTextColour(TensionLL, Qt::black);
     setTextColour(TempsExactL, Qt::blue);
     setTextColour(TensionL, Qt::red);
+    EnregistrementL = label(Client, QStringLiteral("EnregistrementL"), QString(), 420, 448);
+    setTextColour(EnregistrementL, Qt::red);
+    EnregistrementL->hide();
 }
 
 void TZephulF::createInstruments()
@@ -575,6 +578,11 @@ void TZephulF::FormResize()
     InstrumentsP->move(l.instrumentsP);
     for (QLabel *r : { TempsExactLL, TempsExactL, TensionLL, TensionL })
         r->move(r->x(), l.readoutsTop);
+    // From beside the read-outs to the chart's right edge.
+    EnregistrementL->setGeometry(EnregistrementL->x(), l.readoutsTop,
+                                 std::max(0, EcranP->x() + l.ecranP.width() - EnregistrementL->x()),
+                                 TensionL->height());
+    showRecordingState();
     if (!TimeTicks[0])
         return; // before FormCreate has made the ticks
     VisibleTimeTicks = l.VisibleTimeTicks;
@@ -975,6 +983,15 @@ void TZephulF::OuvrirFichierMClick()
     DemarrerM->setEnabled(true);
 }
 
+void TZephulF::showRecordingState()
+{
+    const QString text = Record.failureText();
+    EnregistrementL->setToolTip(text);
+    EnregistrementL->setText(
+        EnregistrementL->fontMetrics().elidedText(text, Qt::ElideMiddle, EnregistrementL->width()));
+    EnregistrementL->setVisible(!text.isEmpty());
+}
+
 QStringList TZephulF::channelNames() const
 {
     QStringList names;
@@ -1013,6 +1030,7 @@ void TZephulF::DemarrerMClick()
 
     try {
         Record.BeginRecordRun(LaunchDate, channelNames());
+        showRecordingState();
         Status = 10;
         ChronoPending = true;
         ComPort->PurgeBuffers(true, true);
@@ -1122,7 +1140,15 @@ void TZephulF::createDecoder()
     p.endChartFrame = [this] { endChartFrame(); };
     p.showBatteryCurve = [this] { showBatteryCurve(); };
     p.datePrefix = [this] { return Record.DatePrefix; };
-    p.appendRecordLine = [this](const QString &line) { Record.AppendRecordLine(line); };
+    p.appendRecordLine = [this](const QString &line) {
+        // The red text follows every line, written or not.
+        struct ShowState
+        {
+            TZephulF *w;
+            ~ShowState() { w->showRecordingState(); }
+        } show { this };
+        Record.AppendRecordLine(line);
+    };
     Decoder = std::make_unique<FrameDecoder>(p);
 }
 

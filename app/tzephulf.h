@@ -205,6 +205,8 @@ public:
     QLabel *TempsExactL = nullptr;
     QLabel *TensionLL = nullptr;
     QLabel *TensionL = nullptr;
+    // In red beside the read-outs while the last line could not be written to a record file.
+    QLabel *EnregistrementL = nullptr;
 
     // Instrument strip.
     QFrame *InstrumentsP = nullptr;
@@ -270,6 +272,8 @@ private:
     void reopenRememberedPort();
     void setReceiverMenus(bool enabled);
     QStringList channelNames() const;
+    // Shows or hides EnregistrementL after a line was written or failed.
+    void showRecordingState();
     // The framer of the flight mode's decoder: ComPaquetTuvo or ComDataSolo.
     TComDataPacket *decoderFramer() const;
     // The steps of "Arrêter"; also undoes a start that failed half-way (without the purge) and

@@ -28,27 +28,47 @@ LineFile::~LineFile()
         ::close(m_fd);
 }
 
+namespace {
+
+// Waits until the file's data has reached the medium. Devices and files systems that cannot
+// sync (a character device such as /dev/null answers EINVAL) have nothing to keep.
+int syncData(int fd)
+{
+    int result;
+    do {
+        result = ::fdatasync(fd);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0 || errno == EINVAL || errno == EROFS)
+        return 0;
+    return errno;
+}
+
+} // namespace
+
 void LineFile::writeLine(const QByteArray &bytes)
 {
     const QByteArray line = bytes + crlf;
     // Appending: the end of the file is where this line starts. Devices report no length.
     const off_t before = ::lseek(m_fd, 0, SEEK_END);
+    const auto fail = [&](int error, bool partial) {
+        if (before >= 0 && partial && ::ftruncate(m_fd, before) != 0) {
+            // Nothing more to try: the write error below is what the operator must see.
+        }
+        throw RecordIoError::fromErrno(error, false);
+    };
     const char *data = line.constData();
     qsizetype left = line.size();
     while (left > 0) {
         const ssize_t written = ::write(m_fd, data, static_cast<size_t>(left));
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0) {
-            const int error = written < 0 ? errno : ENOSPC;
-            if (before >= 0 && left < line.size() && ::ftruncate(m_fd, before) != 0) {
-                // Nothing more to try: the write error below is what the operator must see.
-            }
-            throw RecordIoError::fromErrno(error, false);
-        }
+        if (written <= 0)
+            fail(written < 0 ? errno : ENOSPC, left < line.size());
         data += written;
         left -= written;
     }
+    if (const int error = syncData(m_fd))
+        fail(error, true);
 }
 
 void LineFile::close()

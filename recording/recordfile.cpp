@@ -2,10 +2,12 @@
 
 #include "latin1.h"
 #include "linefile.h"
+#include "recordioerror.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <optional>
+#include <vector>
 
 const QString RecordFile::BackupFileName = QStringLiteral("secours.zephul");
 
@@ -30,6 +32,7 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
             backup->close();
         }
         record.close();
+        m_failing.clear();
     } catch (...) {
         RunOpen = false;
         throw;
@@ -39,14 +42,33 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
 void RecordFile::AppendRecordLine(const QString &line)
 {
     const QByteArray bytes = toLatin1Bytes(line);
-    if (!backupIsRecord()) {
-        LineFile backup(BackupPath, LineFile::Mode::Append);
-        backup.writeLine(bytes);
-        backup.close();
-    }
-    LineFile record(RecordPath, LineFile::Mode::Append);
-    record.writeLine(bytes);
-    record.close();
+    QStringList failing;
+    std::vector<RecordIoError> errors;
+    const auto append = [&](const QString &path) {
+        try {
+            LineFile file(path, LineFile::Mode::Append);
+            file.writeLine(bytes);
+            file.close();
+        } catch (const RecordIoError &error) {
+            failing.prepend(path);
+            errors.insert(errors.begin(), error);
+        }
+    };
+    if (!backupIsRecord())
+        append(BackupPath);
+    append(RecordPath);
+    m_failing = failing;
+    if (errors.size() == 1 || (errors.size() == 2 && errors[0].message() == errors[1].message()))
+        throw errors.front();
+    if (!errors.empty())
+        throw ZephulError(errors[0].message() + QLatin1Char('\n') + errors[1].message());
+}
+
+QString RecordFile::failureText() const
+{
+    if (m_failing.isEmpty())
+        return QString();
+    return QStringLiteral("Enregistrement impossible : ") + m_failing.join(QStringLiteral(" et "));
 }
 
 bool RecordFile::backupIsRecord() const

@@ -1,5 +1,5 @@
-#include "flightmodel.h"
 #include "channeltable.h"
+#include "flightmodel.h"
 #include "framearithmetic.h"
 #include "manualflightclock.h"
 #include "numberformat.h"
@@ -146,10 +146,8 @@ private slots:
     void modelTexts()
     {
         for (int b = 0; b <= 255; ++b) {
-            QCOMPARE(FlightModel::channelText(b),
-                     format1_2f(FrameArithmetic::channelVolts(b)));
-            QCOMPARE(FlightModel::batteryText(b),
-                     format1_2f(FrameArithmetic::batteryVolts(b)));
+            QCOMPARE(FlightModel::channelText(b), format1_2f(FrameArithmetic::channelVolts(b)));
+            QCOMPARE(FlightModel::batteryText(b), format1_2f(FrameArithmetic::batteryVolts(b)));
         }
         QCOMPARE(FlightModel::chronoText(3723999), "01:02:03");
     }
@@ -272,8 +270,24 @@ private slots:
         QCOMPARE(w->AcceptedFrameCount, 4);
         QTest::qWait(50);
         QCOMPARE(dialogs.errors(), QStringList { "Disque plein" });
-        // The backup copy, written first, has every line.
+        // The backup copy has every line.
         QCOMPARE(dataLines(backupPath()).size(), 4);
+        // While lines fail, the window says so in red without anything to open.
+        QVERIFY(w->EnregistrementL->isVisibleTo(w));
+        QCOMPARE(w->EnregistrementL->text(), "Enregistrement impossible : /dev/full");
+        QCOMPARE(w->EnregistrementL->palette().color(QPalette::WindowText), QColor(Qt::red));
+        const QString dir = qEnvironmentVariable("ZEPHUL_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {
+            w->resize(1100, 700);
+            QVERIFY(w->grab().save(dir + QStringLiteral("/recording-failure.png")));
+        }
+        // Lines are written again: the text goes.
+        w->Record.RecordPath = recordPath();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->Decoder->DuplicateLock, 5000);
+        QVERIFY(deliver(port, goodFrame(80), 1));
+        QVERIFY(!w->EnregistrementL->isVisibleTo(w));
+        QCOMPARE(dataLines(backupPath()).size(), 5);
+        QCOMPARE(dialogs.errors(), QStringList { "Disque plein" });
     }
 
     // A balloon flight of some 300 measurements with every kind of fault, the flight clock
