@@ -156,7 +156,7 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     createTimers();
     createComPort();
     createDecoder();
-    setWindowSize(854, 652 + menuBar()->sizeHint().height());
+    setClientSize(QSize(854, 652 + menuBar()->sizeHint().height()));
 
     EventGuard::run([this] { FormCreate(); });
 }
@@ -376,8 +376,7 @@ void TZephulF::createInstruments()
     TrameP = strip(QStringLiteral("TrameP"), 300, 137);
     TuvoNo = picture(TrameP, QStringLiteral("TuvoNo"), Artwork::linkLostPicture(), 96, 1);
     TuvoOk = picture(TrameP, QStringLiteral("TuvoOk"), Artwork::linkOkPicture(), 96, 1);
-    TuvoNo->hide(); // nothing is known about the link until a reception runs
-    TuvoOk->hide();
+    // Both pictures, the working link on top, until the first reception.
     NbTramesL = label(TrameP, QStringLiteral("NbTramesL"), QString(), 52, 8);
     NbTramesL->setFont(sansFont(16, true));
     setTextColour(NbTramesL, QColor(0, 0, 128));
@@ -477,12 +476,34 @@ void TZephulF::createTimers()
         = timer(QStringLiteral("Timer_Donnees"), 3000, false, &TZephulF::Timer_DonneesTimer);
 }
 
-void TZephulF::setWindowSize(int width, int height)
+void TZephulF::setClientSize(QSize size)
 {
-    const QSize size(std::max(width, minimumWidth()), std::max(height, minimumHeight()));
-    setMinimumSize(734, 550);
-    setMaximumSize(size);
-    resize(size);
+    setFixedSize(size.expandedTo(QSize(734, 550)));
+}
+
+void TZephulF::setOuterSize(QSize outer)
+{
+    m_outerSize = outer;
+    applyOuterSize();
+}
+
+void TZephulF::applyOuterSize()
+{
+    if (m_outerSize.isEmpty())
+        return;
+    // Without a window manager (or before it has framed the window) the frame adds nothing.
+    const QSize borders = frameGeometry().size() - geometry().size();
+    const QSize client = (m_outerSize - borders).expandedTo(QSize(734, 550));
+    if (client != size() || minimumSize() != maximumSize())
+        setClientSize(client);
+}
+
+void TZephulF::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager that has just framed the window moves it inside its frame: the borders
+    // are known now and come off the size inside.
+    applyOuterSize();
 }
 
 void TZephulF::readSettings()
@@ -535,7 +556,7 @@ void TZephulF::FormCreate()
     createChannelStrip();
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    setWindowSize(available.width(), available.height() - 30);
+    setOuterSize(QSize(available.width(), available.height() - 30));
     move(0, 0);
     FormResize();
     reopenRememberedPort();

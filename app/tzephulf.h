@@ -255,8 +255,15 @@ public:
     TForm_ChangementFrequence *Form_ChangementFrequence = nullptr;
     TForm_Debug *Form_Debug = nullptr;
 
+    // Sizes the window once, by the program: its outer frame (title bar and borders included,
+    // where a window manager adds them) takes `outer`, the area inside it never less than
+    // 734 x 550, and the operator cannot change it. FormCreate gives it the screen's width and
+    // the screen's height less 30, at (0, 0).
+    void setOuterSize(QSize outer);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -281,10 +288,14 @@ private:
     void stopReception(bool purge);
     void readSettings();
     void writeSettings();
-    // Sets the window's size; the operator cannot resize it (every resize erases the chart).
-    void setWindowSize(int width, int height);
+    // A fixed size for the area inside the frame (never below 734 x 550): the operator cannot
+    // resize the window, since every resize erases the chart.
+    void setClientSize(QSize size);
+    // Gives the frame the outer size asked for, once the frame's borders are known.
+    void applyOuterSize();
 
     QString m_settingsPath;
     const FlightClock *m_flightClock = &FlightClock::system();
     bool m_quitting = false; // while "Quitter" closes the windows
+    QSize m_outerSize; // empty until the program has sized the window
 };

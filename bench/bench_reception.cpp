@@ -125,7 +125,7 @@ struct Session
         TZephulF *w = windows->ZephulF();
         w->Timer_APropos->stop();
         w->flightMode = mode;
-        w->resize(1100, 700);
+        w->setOuterSize(QSize(1100, 700));
         w->show();
         for (QAction *item : w->PortItems)
             if (item->text() == QString::fromStdString(port))

@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(w->EnregistrementL->palette().color(QPalette::WindowText), QColor(Qt::red));
         const QString dir = qEnvironmentVariable("ZEPHUL_SCREENSHOT_DIR");
         if (!dir.isEmpty()) {
-            w->resize(1100, 700);
+            w->setOuterSize(QSize(1100, 700));
             QVERIFY(w->grab().save(dir + QStringLiteral("/recording-failure.png")));
         }
         // Lines are written again: the text goes.

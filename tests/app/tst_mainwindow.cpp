@@ -7,11 +7,13 @@
 
 #include <QAction>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -173,10 +175,21 @@ private slots:
         TZephulF *w = windows.ZephulF();
         QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
-        QCOMPARE(w->minimumSize(), QSize(734, 550));
         QCOMPARE(w->windowTitle(), TZephulF::ProductBanner + " - Fichier : ");
-        // The operator cannot resize it by accident: the largest size is the current one.
+        // Sized once, by the program: the whole frame on the screen's width and height less 30,
+        // at the top left, and the operator cannot resize it (a resize erases the chart).
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(w->frameGeometry(), QRect(0, 0, screen.width(), screen.height() - 30));
+        QCOMPARE(w->minimumSize(), w->size());
         QCOMPARE(w->maximumSize(), w->size());
+        // Never smaller than 734 x 550 inside.
+        w->setOuterSize(QSize(300, 200));
+        QCOMPARE(w->size(), QSize(734, 550));
+        QCOMPARE(w->maximumSize(), QSize(734, 550));
+        // The link pictures of the design, the working link on top, until the first reception.
+        QVERIFY(w->TuvoOk->isVisibleTo(w) && w->TuvoNo->isVisibleTo(w));
+        QCOMPARE(w->TuvoOk->geometry().topLeft(), w->TuvoNo->geometry().topLeft());
+        QCOMPARE(w->TrameP->childAt(w->TuvoOk->geometry().center()), w->TuvoOk);
     }
 
     void closeBoxSavesQuitterDoesNot()

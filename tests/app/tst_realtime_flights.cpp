@@ -116,7 +116,7 @@ private:
             windows->Form_APropos()->Panel_FuseeClick();
         else
             windows->Form_APropos()->Panel_BallonClick();
-        w->resize(1100, 700);
+        w->setOuterSize(QSize(1100, 700));
         w->show();
         for (QAction *item : w->PortItems)
             if (item->text() == portName)

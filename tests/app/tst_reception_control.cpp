@@ -462,7 +462,7 @@ private slots:
 
         const auto windows = open();
         TZephulF *w = windows->ZephulF();
-        w->resize(1100, 700);
+        w->setOuterSize(QSize(1100, 700));
         QAction *item = portItem(w, name);
         QVERIFY(item);
         item->trigger();
