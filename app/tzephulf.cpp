@@ -9,7 +9,7 @@
 #include "imageview.h"
 #include "inifile.h"
 #include "listserialports.h"
-#include "namelengthvalidator.h"
+#include "namelengthlimit.h"
 #include "programframers.h"
 #include "receivercommand.h"
 #include "tcomdatapacket.h"
@@ -436,7 +436,7 @@ void TZephulF::createChannelStrip()
         ch.NameEdit->setFrame(false);
         ch.NameEdit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; border: none; }")
                                        .arg(colourFromBgr(0x00F2CDAC).name()));
-        ch.NameEdit->setValidator(new NameLengthValidator(ch.NameEdit, 10));
+        new NameLengthLimit(ch.NameEdit, 10);
         ch.NameEdit->setText(ch.Name);
         ch.NameEdit->setCursorPosition(0);
 
