@@ -1,6 +1,6 @@
 #include "linefile.h"
 
-#include "latin1.h"
+#include "codepage.h"
 #include "recordioerror.h"
 
 #include <QFile>

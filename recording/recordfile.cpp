@@ -1,6 +1,6 @@
 #include "recordfile.h"
 
-#include "latin1.h"
+#include "codepage.h"
 #include "linefile.h"
 #include "recordioerror.h"
 
@@ -25,7 +25,7 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
         if (create)
             CreateOnStart = false;
         DatePrefix = datePrefixFor(launchDate);
-        const QByteArray header = toLatin1Bytes(headerLine(channelNames));
+        const QByteArray header = toCodePage(headerLine(channelNames));
         record.writeLine(header);
         if (backup) {
             backup->writeLine(header);
@@ -41,7 +41,7 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
 
 void RecordFile::AppendRecordLine(const QString &line)
 {
-    const QByteArray bytes = toLatin1Bytes(line);
+    const QByteArray bytes = toCodePage(line);
     QStringList failing;
     std::vector<RecordIoError> errors;
     const auto append = [&](const QString &path) {
