@@ -75,8 +75,8 @@ public:
     // Never spins. POSIX: bytes are drained into the receive queue at every wake-up; modem-line
     // changes, breaks and line errors raise no wake-up on Linux: they are read from the driver's
     // counters (where it has them) at each wake-up and reported then. Windows: where a driver
-    // ends a wait without an event (or reports bytes already reported), the queue is checked
-    // and the wait resumes after a short sleep on the stop event.
+    // ends a wait without an event (or reports bytes already reported), the queue is watched
+    // every 20 ms for a while before the driver is asked again.
     SerialPlatform::WaitResult waitEvent(const PlatformEvent &stop);
 
     // Takes up to `count` queued bytes; never blocks (it asks only for what is queued).

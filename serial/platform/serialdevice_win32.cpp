@@ -16,11 +16,13 @@ struct SerialDevice::WaitBlock
 
 namespace {
 
-// How long a wait sleeps on the stop event before it asks the driver again when the driver
-// ended the wait with nothing new. Wine on a pseudo-terminal ends every idle wait after about
-// 15 ms with ERROR_OPERATION_ABORTED and completes every wait at once while bytes are queued;
-// this pause is what keeps such a driver from turning the event thread into a busy loop.
-constexpr DWORD RetryPauseMs = 20;
+// When the driver ends a wait with nothing new, the queue is watched this often, this many times,
+// on the stop event, before the driver is asked again. Wine on a pseudo-terminal ends every idle
+// wait after about 15 ms with ERROR_OPERATION_ABORTED, at a cost of some milliseconds of CPU
+// each, and completes every wait at once while bytes are queued: asking it again at once would
+// be a busy loop, while looking at the queue costs next to nothing.
+constexpr DWORD QueueCheckMs = 20;
+constexpr int QueueChecks = 10;
 // A read asks only for bytes already queued and completes at once; one that has not after this
 // long is cancelled and ends with what it moved.
 constexpr DWORD ReadBoundMs = 1000;
@@ -339,9 +341,21 @@ WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
         }
         if (result.events)
             return result;
-        if (::WaitForSingleObject(stopHandle, RetryPauseMs) == WAIT_OBJECT_0) {
-            result.stopped = true;
-            return result;
+        // Nothing new: a wait that the driver ended early, or bytes it reported again.
+        for (int check = 0; check < QueueChecks; ++check) {
+            if (::WaitForSingleObject(stopHandle, QueueCheckMs) == WAIT_OBJECT_0) {
+                result.stopped = true;
+                return result;
+            }
+            if (const int statusError = readComStatus(inQueue, outQueue)) {
+                result.deviceLost = goneError(DWORD(statusError));
+                result.error = result.deviceLost ? 0 : statusError;
+                return result;
+            }
+            std::lock_guard lock(m_mutex);
+            result.events = reportableLocked(0, inQueue);
+            if (result.events)
+                return result;
         }
     }
 }
