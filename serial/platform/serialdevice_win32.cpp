@@ -268,6 +268,11 @@ void SerialDevice::cancelWait()
 
 WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
 {
+    if (!isOpen()) {
+        WaitResult closed;
+        closed.error = ERROR_INVALID_HANDLE;
+        return closed;
+    }
     const HANDLE stopHandle = stop.nativeHandle();
     OVERLAPPED &overlapped = m_wait->overlapped;
     for (;;) {
