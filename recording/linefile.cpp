@@ -9,11 +9,23 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+#ifdef _WIN32
+// Binary: in text mode the C runtime would write every LF of a CR LF line end as CR LF again.
+constexpr int kPlatformFlags = O_BINARY | O_NOINHERIT;
+#else
+constexpr int kPlatformFlags = O_CLOEXEC;
+#endif
+
+} // namespace
+
 LineFile::LineFile(const QString &path, Mode mode)
 {
     if (path.isEmpty())
         throw RecordIoError(RecordIoError::PathNotFound);
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Create ? O_TRUNC : O_APPEND);
+    const int flags
+        = O_WRONLY | O_CREAT | kPlatformFlags | (mode == Mode::Create ? O_TRUNC : O_APPEND);
     const QByteArray name = QFile::encodeName(path);
     do {
         m_fd = ::open(name.constData(), flags, 0666);

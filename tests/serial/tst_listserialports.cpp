@@ -110,6 +110,48 @@ private Q_SLOTS:
         QFile::setPermissions(tmp.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // What the Windows build makes of the registry listing (the listing itself is tested under
+    // wine): the names as they come, or the registry error with the failing status.
+    void registryListing_data()
+    {
+        QTest::addColumn<long>("status");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("ports") << 0L << QStringList { "COM1", "COM10", "COM3" }
+                               << QStringList { "COM1", "COM10", "COM3" } << QString();
+        QTest::newRow("no port") << 0L << QStringList() << QStringList() << QString();
+        QTest::newRow("Windows-1252 name") << 0L
+                                           << QStringList { QString::fromLatin1("R\xe9"
+                                                                                "cepteur") }
+                                           << QStringList { QString::fromLatin1("R\xe9"
+                                                                                "cepteur") }
+                                           << QString();
+        QTest::newRow("data too long")
+            << 234L << QStringList() << QStringList() << "Registry error (win error code: 234)";
+        QTest::newRow("access denied")
+            << 5L << QStringList() << QStringList() << "Registry error (win error code: 5)";
+    }
+    void registryListing()
+    {
+        QFETCH(long, status);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, error);
+        SerialPlatform::RegistryPortList listing;
+        listing.status = status;
+        for (const QString &name : names)
+            listing.names.push_back(name.toLatin1().toStdString());
+        try {
+            QCOMPARE(PortListFromRegistry(listing), expected);
+            QVERIFY2(error.isEmpty(), "no error");
+        } catch (const EComPort &e) {
+            QCOMPARE(e.Code(), 23);
+            QCOMPARE(e.WinCode(), int(status));
+            QCOMPARE(e.message(), error);
+        }
+    }
+
     void thisMachine()
     {
         // Whatever the machine has, listing it works and gives no virtual console.
