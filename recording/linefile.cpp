@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 #include <unistd.h>
 
 namespace {
@@ -17,6 +20,23 @@ constexpr int kPlatformFlags = O_BINARY | O_NOINHERIT;
 #else
 constexpr int kPlatformFlags = O_CLOEXEC;
 #endif
+
+// Waits until the file's data has reached the medium. Devices and file systems that cannot sync
+// (a character device such as /dev/null answers EINVAL) have nothing to keep.
+int syncData(int fd)
+{
+#ifdef _WIN32
+    return ::_commit(fd) == 0 || errno == EBADF ? 0 : errno;
+#else
+    int result;
+    do {
+        result = ::fdatasync(fd);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0 || errno == EINVAL || errno == EROFS)
+        return 0;
+    return errno;
+#endif
+}
 
 } // namespace
 
@@ -39,23 +59,6 @@ LineFile::~LineFile()
     if (m_fd >= 0)
         ::close(m_fd);
 }
-
-namespace {
-
-// Waits until the file's data has reached the medium. Devices and files systems that cannot
-// sync (a character device such as /dev/null answers EINVAL) have nothing to keep.
-int syncData(int fd)
-{
-    int result;
-    do {
-        result = ::fdatasync(fd);
-    } while (result != 0 && errno == EINTR);
-    if (result == 0 || errno == EINVAL || errno == EROFS)
-        return 0;
-    return errno;
-}
-
-} // namespace
 
 void LineFile::writeLine(const QByteArray &bytes)
 {

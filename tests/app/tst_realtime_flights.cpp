@@ -80,14 +80,14 @@ public:
         QString log;
         QString name;
         const QRegularExpression portLine(QStringLiteral(" port (\\S+) "));
-        QTest::qWaitFor(
+        const bool printed = QTest::qWaitFor(
             [&] {
                 log += QString::fromLatin1(m_process.readAll());
                 name = portLine.match(log).captured(1);
                 return !name.isEmpty();
             },
             10000);
-        return name;
+        return printed ? name : QString();
     }
 
 private:
