@@ -1,6 +1,7 @@
 #include "codepage.h"
 #include "colour.h"
 #include "inifile.h"
+#include "qtuserdialogs.h"
 #include "recordfile.h"
 #include "scripteduserdialogs.h"
 #include "tform_apropos.h"
@@ -8,8 +9,10 @@
 #include "zephulwindows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -334,6 +337,60 @@ private slots:
         QCOMPARE(windows.ZephulF()->Channels[2].NameEdit->text(), "Coût €");
         QCOMPARE(toCodePage(RecordFile::headerLine({ "Cœur", "Coût €" })),
                  QByteArray("Date;Heure;Chrono;C\x9Cur;Co\xFBt \x80;Piles;"));
+    }
+
+    // "&Ouvrir" with the Qt dialog the operator sees: a name typed without its extension opens
+    // the .txt file of that name; a name that does not exist changes nothing.
+    void ouvrirTypedWithoutExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("vol1 for vol1.txt") << "vol1" << true;
+        QTest::newRow("no such file") << "vol2" << false;
+    }
+    void ouvrirTypedWithoutExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        QFile existing(dir.filePath("vol1.txt"));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        QtUserDialogs dialogs;
+        UserDialogs::setInstance(&dialogs);
+        ZephulWindows windows(settingsPath());
+        TZephulF *w = windows.ZephulF();
+        w->Timer_APropos->stop();
+        QString refused;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            dialog->setDirectory(dir.path());
+            QTest::keyClicks(name, typed);
+            // "Ouvrir": a dialog that refuses the name stays up, with a box of its own.
+            QTimer::singleShot(200, dialog, [&refused, dialog] {
+                if (!dialog->isVisible())
+                    return;
+                QWidget *box = QApplication::activeModalWidget();
+                refused = box ? box->metaObject()->className() : "QFileDialog";
+                if (box && box != dialog)
+                    box->close();
+                dialog->reject();
+            });
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        poll.start(10);
+        w->OuvrirFichierM->trigger();
+        UserDialogs::setInstance(nullptr);
+        QCOMPARE(refused, QString());
+        QCOMPARE(w->Record.RecordPath, opens ? dir.filePath("vol1.txt") : QString());
+        QCOMPARE(w->DemarrerM->isEnabled(), opens);
+        QCOMPARE(w->Record.CreateOnStart, false);
     }
 
     void failedSaveKeepsWindowOpen()
