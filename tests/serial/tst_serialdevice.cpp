@@ -233,7 +233,7 @@ void portNamesMapToDevices()
     CHECK(devicePathForPort("ttyUSB0") == "/dev/ttyUSB0");
     CHECK(devicePathForPort("ttyS1") == "/dev/ttyS1");
     CHECK(devicePathForPort("/dev/pts/3") == "/dev/pts/3");
-    CHECK(devicePathForPort("/tmp/zephul-ports/emu") == "/tmp/zephul-ports/emu");
+    CHECK(devicePathForPort("/run/user/1000/zephul-ports/emu") == "/run/user/1000/zephul-ports/emu");
 #endif
 }
 
