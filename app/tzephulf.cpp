@@ -474,6 +474,10 @@ void TZephulF::createTimers()
         = timer(QStringLiteral("Timer_StatSolo"), 500, false, &TZephulF::Timer_StatSoloTimer);
     Timer_Donnees
         = timer(QStringLiteral("Timer_Donnees"), 3000, false, &TZephulF::Timer_DonneesTimer);
+    // These decide what is accepted and which figures are shown: to the millisecond, not within
+    // the few percent a coarse timer may be early or late.
+    for (QTimer *t : { Timer_Paquet, Timer_Stat, Timer_StatSolo, Timer_Donnees })
+        t->setTimerType(Qt::PreciseTimer);
 }
 
 void TZephulF::setClientSize(QSize size)

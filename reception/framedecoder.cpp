@@ -63,26 +63,21 @@ void FrameDecoder::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &frame
             balloonLossPath();
         return;
     }
-    // The transmitter repeats each measurement: the first good copy within 900 ms is taken.
+    // The transmitter repeats each measurement: the first good copy within 900 ms is taken. A
+    // lock whose 900 ms are over is released even when the timer's event waits behind this
+    // frame in the queue.
+    if (DuplicateLock && m.Timer_Paquet->isActive() && m.Timer_Paquet->remainingTime() == 0)
+        Timer_PaquetTimer();
     if (DuplicateLock)
         return;
     if (*m.ChronoPending)
         m.startChronometer();
     m.Timer_Stat->stop();
     DuplicateLock = true;
-
-    // The lock is released 900 ms after this frame even when a later step fails: otherwise a
-    // full disk would leave it set and every later good frame would be dropped unseen.
-    struct ReleaseOnError
-    {
-        FrameDecoder *decoder;
-        bool done = false;
-        ~ReleaseOnError()
-        {
-            if (!done)
-                decoder->releaseLockLater();
-        }
-    } release { this };
+    // The lock goes 900 ms after this frame came, whatever happens below: the two durable record
+    // lines take a few milliseconds, and a full disk must not leave it set (every later good
+    // frame would be dropped unseen).
+    releaseLockLater();
 
     m.TramesG->setValue(3);
     FramesSinceAccepted = 0;
@@ -98,9 +93,6 @@ void FrameDecoder::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &frame
         m.showBatteryCurve();
     }
     appendRecordLine(m.Label_Chrono->text());
-
-    release.done = true;
-    releaseLockLater();
 
     m.TxVolL->setText(Stats.balloonFrameTxVol(accepted, elapsedS));
     m.Tx1mnL->setText(Stats.balloonFrameTx1mn(*m.Samples, accepted, elapsedS));

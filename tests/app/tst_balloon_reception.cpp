@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -176,6 +177,64 @@ private slots:
         QCOMPARE(w->AcceptedFrameCount, 2);
         QCOMPARE(w->Channels.channel(1).ValueLabel->text(), "0,98");
         QCOMPARE(dataLines(recordPath()).size(), 2);
+        QVERIFY(dialogs.errors().isEmpty());
+    }
+
+    // The 900 ms lock to the millisecond: a good frame 880 ms after an accepted one is ignored,
+    // one 920 ms after it is taken, trial after trial. Each trial is judged by the times the
+    // program really handled the frames (a busy machine may hand one over late); a coarse timer,
+    // early or late by up to 45 ms, fails it.
+    void repeatLockToTheMillisecond()
+    {
+        using Clock = std::chrono::steady_clock;
+        ScriptedUserDialogs dialogs;
+        ReceiverPort port;
+        const auto windows = start(port, dialogs);
+        QVERIFY(windows);
+        TZephulF *w = windows->ZephulF();
+        QList<Clock::time_point> handled;
+        QList<int> acceptedAfter;
+        auto original = w->ComPaquetTuvo->OnPacket;
+        w->ComPaquetTuvo->OnPacket = [&, original](TComDataPacket *s, const QByteArray &p) {
+            handled << Clock::now();
+            original(s, p);
+            acceptedAfter << w->AcceptedFrameCount;
+        };
+        const int trials = 12;
+        std::thread receiver([&] {
+            auto accepted = Clock::now() + 300ms;
+            std::this_thread::sleep_until(accepted);
+            port.send(goodFrame(10));
+            for (int i = 0; i < trials; ++i) {
+                std::this_thread::sleep_until(accepted + 880ms);
+                port.send(goodFrame(20 + i));
+                std::this_thread::sleep_until(accepted + 920ms);
+                port.send(goodFrame(100 + i));
+                accepted += 920ms;
+            }
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 1 + 2 * trials, 30000);
+        receiver.join();
+        const auto ms = [&](int from, int to) {
+            return std::chrono::duration<double, std::milli>(handled[to] - handled[from]).count();
+        };
+        int judged880 = 0;
+        int judged920 = 0;
+        for (int i = 0; i < trials; ++i) {
+            const int a = 2 * i; // the frame accepted last
+            if (a > 0 && acceptedAfter[a] == acceptedAfter[a - 1])
+                break; // the chain is broken: judged below
+            if (ms(a, a + 1) >= 870 && ms(a, a + 1) <= 890) {
+                ++judged880;
+                QCOMPARE(acceptedAfter[a + 1], acceptedAfter[a]);
+            }
+            if (ms(a, a + 2) >= 910 && ms(a, a + 2) <= 930) {
+                ++judged920;
+                QCOMPARE(acceptedAfter[a + 2], acceptedAfter[a] + 1);
+            }
+        }
+        if (judged880 < trials / 2 || judged920 < trials / 2)
+            QSKIP("the machine handed too many frames over late to judge the lock");
         QVERIFY(dialogs.errors().isEmpty());
     }
 
