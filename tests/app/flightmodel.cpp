@@ -33,6 +33,20 @@ QString FlightModel::Line::tail() const
     return text + u';' + battery;
 }
 
+QByteArray FlightModel::lineFrame(const std::array<int, 8> &channels, int battery, int checkDelta)
+{
+    QByteArray f(11, '\0');
+    f[0] = char(0xFF);
+    int sum = battery;
+    for (int n = 1; n <= 8; ++n) {
+        f[1 + 8 - n] = char(channels[n - 1]);
+        sum += channels[n - 1];
+    }
+    f[9] = char(battery);
+    f[10] = char(((sum % 256) / 2 + checkDelta) & 0xFF);
+    return f;
+}
+
 QString FlightModel::channelText(int byte)
 {
     // byte x 0.01960784 V = byte x 1960784 hundred-millionths of a volt; no byte falls on a tie.

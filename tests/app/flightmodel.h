@@ -41,6 +41,11 @@ public:
     int badPackets() const { return m_bad; }
     int ignoredPackets() const { return m_ignored; }
 
+    // A frame as it goes on the line: 0xFF, channels 8 down to 1, the battery byte and the check
+    // byte, plus checkDelta to damage it.
+    static QByteArray lineFrame(const std::array<int, 8> &channels, int battery,
+                                int checkDelta = 0);
+
     // Texts as the program shows them under French settings (comma), computed in integers.
     static QString channelText(int byte);
     static QString batteryText(int byte);

@@ -22,19 +22,9 @@
 
 namespace {
 
-// A frame as it goes on the line: 0xFF, channels 8 down to 1, battery, check byte (+ delta).
 QByteArray lineFrame(const std::array<int, 8> &channels, int battery, int checkDelta = 0)
 {
-    QByteArray f(11, '\0');
-    f[0] = char(0xFF);
-    int sum = battery;
-    for (int n = 1; n <= 8; ++n) {
-        f[1 + 8 - n] = char(channels[n - 1]);
-        sum += channels[n - 1];
-    }
-    f[9] = char(battery);
-    f[10] = char(((sum % 256) / 2 + checkDelta) & 0xFF);
-    return f;
+    return FlightModel::lineFrame(channels, battery, checkDelta);
 }
 
 QByteArray contents(const QString &path)
