@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 // What a reception should write, worked out from the bytes put on the line and the flight times
 // at which they were put there, without any of the program's code: the framing (0xFF and ten
@@ -37,6 +38,8 @@ public:
     void setShown(int n, bool shown) { m_shown[n - 1] = shown; }
 
     const QList<Line> &lines() const { return m_lines; }
+    // The lines worked out so far, handed over and forgotten (a long flight keeps them on disk).
+    QList<Line> takeLines() { return std::exchange(m_lines, {}); }
     int packets() const { return m_packets; }
     int badPackets() const { return m_bad; }
     int ignoredPackets() const { return m_ignored; }
