@@ -45,10 +45,10 @@ std::runtime_error hungUp(const SerialEndpoint &endpoint)
 
 } // namespace
 
-Emulator::Emulator(const EmulatorOptions &options, SerialEndpoint &endpoint, EventLog &log,
-                   ShutdownSignals &signals, std::optional<CaptureReader> replay)
+Emulator::Emulator(const EmulatorOptions &options, std::unique_ptr<SerialEndpoint> endpoint,
+                   EventLog &log, ShutdownSignals &signals, std::optional<CaptureReader> replay)
     : m_options(options)
-    , m_endpoint(endpoint)
+    , m_endpoint(std::move(endpoint))
     , m_log(log)
     , m_signals(signals)
     , m_replay(std::move(replay))
@@ -118,7 +118,9 @@ void Emulator::transmitterSlot(std::int64_t slot)
     const std::array<std::uint8_t, 8> channels = m_profile.channels(t);
     const std::uint8_t battery = m_profile.battery(t);
     std::string unheard;
-    if (m_faults.silentAt(t))
+    if (!m_endpoint)
+        unheard = "receiver unplugged";
+    else if (m_faults.silentAt(t))
         unheard = "loss of signal";
     else if (m_receiverChannel != m_options.transmitterChannel)
         unheard = "receiver on channel " + std::to_string(m_receiverChannel);
@@ -151,7 +153,7 @@ void Emulator::transmitterSlot(std::int64_t slot)
 
 void Emulator::writeDue(std::int64_t now)
 {
-    if (m_blocked)
+    if (m_blocked || !m_endpoint)
         return;
     char buffer[4096];
     std::size_t count = 0;
@@ -161,14 +163,14 @@ void Emulator::writeDue(std::int64_t now)
     }
     if (count == 0)
         return;
-    const ssize_t written = ::write(m_endpoint.fd(), buffer, count);
+    const ssize_t written = ::write(m_endpoint->fd(), buffer, count);
     if (written < 0) {
         if (errno == EINTR)
             return;
         if (errno == EIO)
-            throw hungUp(m_endpoint);
+            throw hungUp(*m_endpoint);
         if (errno != EAGAIN && errno != EWOULDBLOCK)
-            throw std::runtime_error("cannot write to " + m_endpoint.portName() + ": "
+            throw std::runtime_error("cannot write to " + m_endpoint->portName() + ": "
                                      + std::strerror(errno));
         m_blocked = true;
     } else {
@@ -197,13 +199,13 @@ void Emulator::writeDue(std::int64_t now)
 void Emulator::readCommands(std::int64_t now)
 {
     char buffer[256];
-    const ssize_t count = ::read(m_endpoint.fd(), buffer, sizeof buffer);
+    const ssize_t count = ::read(m_endpoint->fd(), buffer, sizeof buffer);
     if (count < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
             return;
         if (errno == EIO)
-            throw hungUp(m_endpoint);
-        throw std::runtime_error("cannot read from " + m_endpoint.portName() + ": "
+            throw hungUp(*m_endpoint);
+        throw std::runtime_error("cannot read from " + m_endpoint->portName() + ": "
                                  + std::strerror(errno));
     }
     for (const ReceiverCommand &command : m_parser.feed(std::string(buffer, std::size_t(count))))
@@ -263,17 +265,17 @@ void Emulator::handle(const ReceiverCommand &command, std::int64_t now)
 
 void Emulator::checkStale()
 {
-    if (!m_endpoint.isPseudoTerminal())
+    if (!m_endpoint || !m_endpoint->isPseudoTerminal())
         return;
     const auto real = std::chrono::steady_clock::now();
     if (real - m_lastStaleCheck < std::chrono::seconds(2))
         return;
     m_lastStaleCheck = real;
-    const std::size_t unread = m_endpoint.unread();
+    const std::size_t unread = m_endpoint->unread();
     if (unread >= StaleBytes && m_lastUnread >= StaleBytes) {
         // Nobody has the port open (or nobody reads it): as on a real line, those bytes are lost
         // rather than handed, stale, to the next program that opens the port.
-        m_endpoint.discardUnread();
+        m_endpoint->discardUnread();
         if (m_options.verbose)
             m_log.write(now(),
                         "nobody reads the port: " + std::to_string(unread)
@@ -289,9 +291,38 @@ void Emulator::drainAtEnd()
     // Give the reader up to two seconds to take the last bytes: closing a pseudo-terminal
     // throws away what its other side has not read yet.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (m_endpoint.unread() > 0 && std::chrono::steady_clock::now() < deadline
+    while (m_endpoint && m_endpoint->unread() > 0 && std::chrono::steady_clock::now() < deadline
            && m_signals.received() == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+bool Emulator::unpluggedAt(std::int64_t t) const
+{
+    for (const auto &[start, seconds] : m_options.unplugs)
+        if (double(t) >= start * 1e6 && double(t) < (start + seconds) * 1e6)
+            return true;
+    return false;
+}
+
+void Emulator::followCable(std::int64_t t)
+{
+    const bool unplugged = unpluggedAt(t);
+    if (unplugged && m_endpoint) {
+        const std::string port = m_endpoint->portName();
+        // The device goes, and with it whatever was on its way.
+        m_endpoint.reset();
+        m_queue.clear();
+        m_blocked = false;
+        m_lineFree = t;
+        m_parser = ReceiverCommandParser();
+        m_log.write(t, "receiver unplugged: port " + port + " gone");
+    } else if (!unplugged && !m_endpoint) {
+        m_endpoint = SerialEndpoint::openPseudoTerminal(m_options.folder, m_options.alias);
+        m_lineFree = std::max(m_lineFree, t);
+        m_log.write(t,
+                    "receiver plugged back in: port " + m_endpoint->portName()
+                        + ", still on channel " + std::to_string(m_receiverChannel));
+    }
 }
 
 bool Emulator::finished(std::int64_t now) const
@@ -309,7 +340,7 @@ int Emulator::run()
     char speed[32];
     std::snprintf(speed, sizeof speed, "%g", m_options.speed);
     m_log.write(0,
-                "port " + m_endpoint.portName() + " (" + mode + ", transmitter on channel "
+                "port " + m_endpoint->portName() + " (" + mode + ", transmitter on channel "
                     + std::to_string(m_options.transmitterChannel) + " = "
                     + frequency(m_options.transmitterChannel) + ", receiver on channel "
                     + std::to_string(m_receiverChannel) + ", speed " + speed
@@ -334,6 +365,7 @@ int Emulator::run()
             return 0;
         }
         const std::int64_t t = now();
+        followCable(t);
         if (!m_replay) {
             while (m_nextSlot <= t && m_nextSlot < endTime()) {
                 transmitterSlot(m_nextSlot);
@@ -354,6 +386,13 @@ int Emulator::run()
             wake = std::min(wake, m_queue.front().due);
         if (!m_replay && m_nextSlot < endTime())
             wake = std::min(wake, m_nextSlot);
+        for (const auto &[start, seconds] : m_options.unplugs) {
+            for (const double edge : { start, start + seconds }) {
+                const auto at = std::int64_t(std::llround(edge * 1e6));
+                if (at > t)
+                    wake = std::min(wake, at);
+            }
+        }
         // Wake at least every 200 ms to look after a port nobody reads.
         double waitNs = 200e6;
         if (wake != Never)
@@ -362,8 +401,9 @@ int Emulator::run()
         timeout.tv_sec = time_t(waitNs / 1e9);
         timeout.tv_nsec = long(waitNs - double(timeout.tv_sec) * 1e9);
 
+        // While unplugged, only the signals are watched (the second entry).
         struct pollfd fds[2] = {
-            { m_endpoint.fd(), short(POLLIN | (m_blocked ? POLLOUT : 0)), 0 },
+            { m_endpoint ? m_endpoint->fd() : -1, short(POLLIN | (m_blocked ? POLLOUT : 0)), 0 },
             { m_signals.fd(), POLLIN, 0 },
         };
         if (::ppoll(fds, 2, &timeout, nullptr) < 0) {
@@ -374,7 +414,7 @@ int Emulator::run()
         if (fds[0].revents & POLLIN)
             readCommands(now());
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
-            throw hungUp(m_endpoint);
+            throw hungUp(*m_endpoint);
         if (fds[0].revents & POLLOUT)
             m_blocked = false;
         checkStale();

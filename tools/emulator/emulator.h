@@ -30,8 +30,10 @@ public:
     static constexpr std::int64_t RocketPeriod = 460000;
 
     // `replay` holds the bytes to send instead of the transmitter (replay mode), or nothing.
-    Emulator(const EmulatorOptions &options, SerialEndpoint &endpoint, EventLog &log,
-             ShutdownSignals &signals, std::optional<CaptureReader> replay);
+    // The endpoint is the emulator's: it closes it while the receiver is unplugged and opens a
+    // new one, published under the same name, when it is plugged back in.
+    Emulator(const EmulatorOptions &options, std::unique_ptr<SerialEndpoint> endpoint,
+             EventLog &log, ShutdownSignals &signals, std::optional<CaptureReader> replay);
     ~Emulator();
 
     // Runs until the duration or the replay is over (0), a signal came (0), or the line fails
@@ -56,11 +58,14 @@ private:
     void handle(const ReceiverCommand &command, std::int64_t now);
     void checkStale();
     void drainAtEnd();
+    // Unplugs or plugs the receiver back in as the --unplug windows say at flight time t.
+    void followCable(std::int64_t t);
+    bool unpluggedAt(std::int64_t t) const;
     bool finished(std::int64_t now) const;
     static std::string frequency(int channel);
 
     const EmulatorOptions &m_options;
-    SerialEndpoint &m_endpoint;
+    std::unique_ptr<SerialEndpoint> m_endpoint; // none while the receiver is unplugged
     EventLog &m_log;
     ShutdownSignals &m_signals;
     std::optional<CaptureReader> m_replay;

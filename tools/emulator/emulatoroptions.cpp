@@ -71,13 +71,11 @@ FrameFault frameFault(const std::string &option, const std::string &text)
     return fault;
 }
 
-void silence(const std::string &option, const std::string &text, FaultSettings &faults)
+// "START+SECONDS,..." after the "@": flight-time windows.
+std::vector<std::pair<double, double>> windows(const std::string &option, const std::string &list)
 {
-    if (text.empty() || text[0] != '@') {
-        faults.silenceRate = probability(option, text);
-        return;
-    }
-    for (const std::string &item : split(text.substr(1), ',')) {
+    std::vector<std::pair<double, double>> result;
+    for (const std::string &item : split(list, ',')) {
         const std::vector<std::string> parts = split(item, '+');
         if (parts.size() != 2)
             throw UsageError(option + ": \"" + item + "\" is not START+SECONDS");
@@ -85,8 +83,19 @@ void silence(const std::string &option, const std::string &text, FaultSettings &
         const double length = number(option, parts[1]);
         if (start < 0 || length <= 0)
             throw UsageError(option + ": \"" + item + "\" needs START >= 0 and SECONDS > 0");
-        faults.silences.emplace_back(start, length);
+        result.emplace_back(start, length);
     }
+    return result;
+}
+
+void silence(const std::string &option, const std::string &text, FaultSettings &faults)
+{
+    if (text.empty() || text[0] != '@') {
+        faults.silenceRate = probability(option, text);
+        return;
+    }
+    for (const auto &window : windows(option, text.substr(1)))
+        faults.silences.push_back(window);
 }
 
 void channelOverride(const std::string &option, const std::string &text, EmulatorOptions &options)
@@ -178,6 +187,13 @@ EmulatorOptions EmulatorOptions::parse(const std::vector<std::string> &arguments
           [&](const std::string &option, const std::string &value) {
               silence(option, value, options.faults);
           } },
+        { "--unplug",
+          [&](const std::string &option, const std::string &value) {
+              if (value.empty() || value[0] != '@')
+                  throw UsageError(option + ": \"" + value + "\" is not @START+SECONDS,...");
+              for (const auto &window : windows(option, value.substr(1)))
+                  options.unplugs.push_back(window);
+          } },
         { "--silence-length",
           [&](const std::string &option, const std::string &value) {
               options.faults.silenceLength = number(option, value);
@@ -241,6 +257,8 @@ EmulatorOptions EmulatorOptions::parse(const std::vector<std::string> &arguments
         options.receiverChannel = options.transmitterChannel;
     if (!options.capturePath.empty() && options.capturePath == options.replayPath)
         throw UsageError("--capture and --replay cannot name the same file");
+    if (!options.unplugs.empty() && !options.device.empty())
+        throw UsageError("--unplug needs the emulator's own port: it cannot unplug --device");
     return options;
 }
 
@@ -267,6 +285,9 @@ Port
                         e.g. --alias bench-receiver
   --device PATH       drive an existing serial device instead (nothing is published)
                         e.g. --device /dev/ttyUSB0
+  --unplug @START+SECONDS,...  unplug the receiver at START (flight time) for SECONDS: its
+                      port goes away and comes back under the same name, still tuned
+                        e.g. --unplug @60+10
 
 Flight
   --mode MODE         balloon (one measurement every 1.77 s) or rocket (one frame every

@@ -33,6 +33,9 @@ struct EmulatorOptions
     std::string folder; // where the port is published
     std::string alias = "zephul-emulator";
     std::string device; // drive this device instead of a pseudo-terminal
+    // Flight times (start, seconds) during which the receiver is unplugged: its port goes away
+    // and comes back under the same name.
+    std::vector<std::pair<double, double>> unplugs;
     std::string capturePath;
     std::string replayPath;
     std::string logPath;

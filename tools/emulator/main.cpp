@@ -30,10 +30,10 @@ int main(int argc, char **argv)
             replay.emplace(options.replayPath);
         EventLog log(options.logPath);
         ShutdownSignals signals;
-        const std::unique_ptr<SerialEndpoint> endpoint = options.device.empty()
+        std::unique_ptr<SerialEndpoint> endpoint = options.device.empty()
             ? SerialEndpoint::openPseudoTerminal(options.folder, options.alias)
             : SerialEndpoint::openDevice(options.device);
-        Emulator emulator(options, *endpoint, log, signals, std::move(replay));
+        Emulator emulator(options, std::move(endpoint), log, signals, std::move(replay));
         return emulator.run();
     } catch (const std::exception &error) {
         std::cerr << "zephul-emulator: " << error.what() << "\n";
