@@ -1,7 +1,9 @@
 #pragma once
 
 #include "batterycurve.h"
+#include "channelsettings.h"
 #include "channeltable.h"
+#include "chartcursor.h"
 #include "flightclock.h"
 #include "flightmode.h"
 #include "framedecoder.h"
@@ -249,6 +251,11 @@ public:
     TForm_ChangementFrequence *Form_ChangementFrequence = nullptr;
     TForm_Debug *Form_Debug = nullptr;
 
+    // Chart cursor and channel settings: the chart image's mouse events and the scroll bar go
+    // to the cursor, the colour boxes and the "&Voies" items to the channel settings.
+    std::unique_ptr<ChartCursor> Cursor;
+    std::unique_ptr<ChannelSettings> ChannelSetup;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -273,6 +280,9 @@ private:
     void writeSettings();
     // Sets the window's size; the operator cannot resize it (every resize erases the chart).
     void setWindowSize(int width, int height);
+    // Chart cursor and channel settings.
+    void createChartCursor(); // after the chart, the menus and the read-outs
+    void wireChannelSettings(); // after the channel menu items and the channel strip
 
     QString m_settingsPath;
     const FlightClock *m_flightClock = &FlightClock::system();
