@@ -13,6 +13,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -76,6 +77,9 @@ void LongTextEdit::selectAll()
 
 void LongTextEdit::moveCaret(int position, bool keepAnchor, bool atLineEnd)
 {
+    const bool hadSelection = hasSelection();
+    QRect oldCaret = caretRect();
+    const int oldTop = m_topLine;
     m_caret = std::clamp(position, 0, int(m_text.size()));
     if (!keepAnchor)
         m_anchor = m_caret;
@@ -86,7 +90,21 @@ void LongTextEdit::moveCaret(int position, bool keepAnchor, bool atLineEnd)
     m_goalX = -1;
     ensureCaretVisible();
     restartBlink();
-    update();
+    // Only what changed: the lines from a change of the text down, the caret's old place (which
+    // a scroll has moved with the text) and its new one; everything when a selection shows.
+    if (m_dirtyFromLine < std::numeric_limits<int>::max()) {
+        const int top = textArea().top()
+            + int((std::max(m_dirtyFromLine, m_topLine) - m_topLine) * m_lineHeight);
+        update(QRect(0, top, width(), height() - top));
+        m_dirtyFromLine = std::numeric_limits<int>::max();
+    }
+    if (hadSelection || hasSelection()) {
+        update();
+    } else {
+        oldCaret.translate(0, int((oldTop - m_topLine) * m_lineHeight));
+        update(oldCaret.adjusted(-1, 0, 1, 0));
+        update(caretRect().adjusted(-1, 0, 1, 0));
+    }
 }
 
 void LongTextEdit::replace(int from, int to, const QString &text)
@@ -96,9 +114,11 @@ void LongTextEdit::replace(int from, int to, const QString &text)
     if (to == from && text.isEmpty())
         return;
     m_text.replace(from, to - from, text);
-    relayout(from, to - from, int(text.size()));
+    const int firstChanged = relayout(from, to - from, int(text.size()));
     m_caret = std::min(m_caret, int(m_text.size()));
     m_anchor = std::min(m_anchor, int(m_text.size()));
+    // Painted by the caret's move that follows: the lines above the change look as they did.
+    m_dirtyFromLine = std::min(m_dirtyFromLine, firstChanged);
 }
 
 // ---- Line wrapping ----
@@ -209,12 +229,15 @@ void LongTextEdit::layoutAll()
     m_topLine = std::clamp(m_topLine, 0, int(m_lineStarts.size()) - 1);
 }
 
-void LongTextEdit::relayout(int from, int removed, int inserted)
+int LongTextEdit::relayout(int from, int removed, int inserted)
 {
+    const qreal width = m_wrapWidth;
     syncWrapWidth();
     std::vector<int> &starts = m_lineStarts;
+    if (width != m_wrapWidth)
+        return 0; // all wrapped again, from the start
     if (!m_layoutComplete && from > starts.back())
-        return; // not wrapped yet
+        return int(starts.size()); // not wrapped yet
     const int n = int(m_text.size());
     const int delta = inserted - removed;
     const int editEnd = from + inserted; // in the new text
@@ -264,6 +287,7 @@ void LongTextEdit::relayout(int from, int removed, int inserted)
     starts.erase(starts.begin() + first + 1, starts.begin() + std::ptrdiff_t(resume));
     starts.insert(starts.begin() + first + 1, fresh.begin(), fresh.end());
     m_topLine = std::clamp(m_topLine, 0, int(starts.size()) - 1);
+    return first;
 }
 
 int LongTextEdit::lineCount() const
@@ -403,8 +427,13 @@ void LongTextEdit::scrollTo(int topLine)
     topLine = std::clamp(topLine, 0, int(m_lineStarts.size()) - 1);
     if (topLine == m_topLine)
         return;
+    const int lines = topLine - m_topLine;
     m_topLine = topLine;
-    update();
+    // A few lines: move what is shown and paint only the lines that come into view.
+    if (std::abs(lines) < visibleLineCount())
+        scroll(0, int(-lines * m_lineHeight), textArea());
+    else
+        update();
 }
 
 // ---- Painting ----
@@ -432,6 +461,8 @@ void LongTextEdit::paintEvent(QPaintEvent *event)
         if (end > start && m_text.at(end - 1) == u'\n')
             --end;
         const qreal top = area.top() + (line - m_topLine) * m_lineHeight;
+        if (top + m_lineHeight < event->rect().top() || top > event->rect().bottom() + 1)
+            continue; // not asked for
         const QPointF baseline(area.left(), top + m_ascent);
         painter.setPen(text);
         painter.drawText(baseline, m_text.mid(start, end - start));

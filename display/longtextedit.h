@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QString>
 #include <array>
+#include <limits>
 #include <vector>
 
 // A multi-line, editable text box for a text that grows for hours: word wrap at the box's
@@ -88,7 +89,8 @@ private:
     // The only place the text changes: [from, to) becomes text; the lines are wrapped again
     // from the change on, until they meet the old lines.
     void replace(int from, int to, const QString &text);
-    void relayout(int from, int removed, int inserted);
+    // Returns the first line wrapped again.
+    int relayout(int from, int removed, int inserted);
     void layoutAll();
     // Wraps more of the text: until the line that holds `position` and its end are known, or
     // until `lines` lines are known.
@@ -130,6 +132,7 @@ private:
     int m_anchor = 0;
     bool m_caretAtLineEnd = false;
     int m_topLine = 0;
+    int m_dirtyFromLine = std::numeric_limits<int>::max(); // to be painted again from here down
     qreal m_goalX = -1; // kept while the caret goes up and down
     mutable qreal m_wrapWidth = 0;
     qreal m_lineHeight = 1;

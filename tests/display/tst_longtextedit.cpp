@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
 #include <vector>
@@ -258,6 +259,30 @@ private slots:
         QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(&box, QStringLiteral("x"));
         QCOMPARE(box.text(), QStringLiteral("x"));
+    }
+
+    // What is painted bit by bit as text comes (only the changed lines, the rest moved by the
+    // scroll) is what a full paint of the box shows.
+    void paintedBitByBitAsAWhole()
+    {
+        LongTextEdit box;
+        box.resize(200, 120);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QApplication::processEvents(); // no focus: no blinking caret between the two pictures
+        for (int i = 0; i < 300; ++i) {
+            box.insertAtCaret(QStringLiteral("%1 ").arg(i % 256, 3, 10, QChar(u'0')));
+            if (i == 150) // now and then in the middle, as after a click there
+                box.setCaretPosition(box.lineStart(box.firstVisibleLine() + 2) + 4);
+            QApplication::processEvents();
+        }
+        QTest::keyClick(&box, Qt::Key_Up);
+        QApplication::processEvents();
+        const QImage shown = box.screen()->grabWindow(box.winId()).toImage();
+        const QImage whole = box.grab().toImage();
+        QCOMPARE(shown.size(), whole.size());
+        QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                 whole.convertToFormat(QImage::Format_RGB32));
     }
 
     // The text box has no scroll bars: it follows the caret, and the wheel scrolls it.
