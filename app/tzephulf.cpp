@@ -158,6 +158,7 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     createComPort();
     createDecoder();
     createChartCursor();
+    createDebugFramer();
     setWindowSize(854, 652 + menuBar()->sizeHint().height());
 
     EventGuard::run([this] { FormCreate(); });
@@ -655,6 +656,44 @@ void TZephulF::wireChannelSettings()
             EventGuard::run([&] { ChannelSetup->ChgeCoulVoie(n, button); });
         });
     }
+}
+
+// ---- Debug window ----
+
+void TZephulF::createDebugFramer()
+{
+    ComPaquetDebug = new TComDataPacket(this);
+    ComPaquetDebug->setObjectName(QStringLiteral("ComPaquetDebug"));
+    ProgramFramers::SetupDebug(*ComPaquetDebug);
+    ComPaquetDebug->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
+        EventGuard::runDeferred([&] {
+            if (Form_Debug)
+                Form_Debug->ComPaquetDebugPacket(sender, packet);
+        });
+    };
+    connect(DemarrerDebugM, &QAction::triggered, this,
+            [this] { EventGuard::run([this] { DemarrerDebugMClick(); }); });
+}
+
+TForm_Debug::MainWindowParts TZephulF::debugWindowParts()
+{
+    TForm_Debug::MainWindowParts parts;
+    parts.Status = &Status;
+    parts.flightMode = &flightMode;
+    parts.EcranP = EcranP;
+    parts.PurgeBuffers = [this] { ComPort->PurgeBuffers(true, true); };
+    parts.SetDebugFramerAttached
+        = [this](bool attached) { ComPaquetDebug->SetComPort(attached ? ComPort : nullptr); };
+    parts.AttachDecoderFramer = [this](FlightMode mode) {
+        (mode == FlightMode::FUSEE ? ComDataSolo : ComPaquetTuvo)->SetComPort(ComPort);
+    };
+    return parts;
+}
+
+void TZephulF::DemarrerDebugMClick()
+{
+    if (Form_Debug)
+        Form_Debug->exec();
 }
 
 void TZephulF::clearChart()

@@ -14,6 +14,7 @@
 #include "tchronothread.h"
 #include "tform_apropos.h"
 #include "tform_changementfrequence.h"
+#include "tform_debug.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -256,6 +257,12 @@ public:
     std::unique_ptr<ChartCursor> Cursor;
     std::unique_ptr<ChannelSettings> ChannelSetup;
 
+    // Debug window: "&Debug" > "&Démarrer" shows it modally; its framer (every received byte,
+    // one a packet) is attached to the port while it is open.
+    void DemarrerDebugMClick();
+    TForm_Debug::MainWindowParts debugWindowParts();
+    TComDataPacket *ComPaquetDebug = nullptr;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -283,6 +290,7 @@ private:
     // Chart cursor and channel settings.
     void createChartCursor(); // after the chart, the menus and the read-outs
     void wireChannelSettings(); // after the channel menu items and the channel strip
+    void createDebugFramer(); // after the port and the menus
 
     QString m_settingsPath;
     const FlightClock *m_flightClock = &FlightClock::system();

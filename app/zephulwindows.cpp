@@ -12,7 +12,7 @@ ZephulWindows::ZephulWindows(const QString &settingsPath)
     auto *scanner = new TForm_Scanner(main);
     auto *chooser = new TForm_APropos(main->modeChooserParts(), main);
     auto *frequency = new TForm_ChangementFrequence(main->frequencyWindowParts(), main);
-    auto *debug = new TForm_Debug(main);
+    auto *debug = new TForm_Debug(main->debugWindowParts(), main);
     main->setSideWindows(scanner, chooser, frequency, debug);
 }
 
