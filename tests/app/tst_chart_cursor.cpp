@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -560,6 +561,51 @@ private slots:
                                         lines[3].section(u';', 5, 5) };
         QCOMPARE(thirdColumn, (QStringList { "1,96", "1,96", "1,96", "3,92" }));
         QVERIFY(dialogs.errors().isEmpty());
+    }
+
+    // Two and a half hours of a synthetic balloon flight, dragged an hour on and measured on
+    // channel 1's curve, as the operator sees it. Set ZEPHUL_SCREENSHOT_DIR to keep the picture.
+    void screenshotOfAScrolledChart()
+    {
+        ScriptedUserDialogs dialogs;
+        auto windows = std::make_unique<ZephulWindows>(settingsPath());
+        TZephulF *w = windows->ZephulF();
+        w->Timer_APropos->stop();
+        w->setMaximumSize(4000, 4000);
+        w->resize(1280, 800);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->FormResize();
+        for (int frame = 1; frame <= 5100; ++frame) {
+            const int seconds = frame * 177 / 100; // a frame every 1.77 s
+            w->Chart.setPlotX(StripChart::balloonPlotX(seconds));
+            for (int n = 1; n <= 8; ++n) {
+                const double phase = seconds / (300.0 + 90 * n) + n;
+                const int level = int(128 + (100 - 10 * n) * std::sin(phase) - seconds / 200.0);
+                w->plotChannel(n, std::clamp(level, 1, 254));
+            }
+            w->endChartFrame();
+        }
+        ChartMouse mouse(w);
+        mouse.press(QPoint(900, 200));
+        mouse.moveBy(-900);
+        mouse.moveBy(-900);
+        mouse.release();
+        QCOMPARE(w->CurseurSB->value(), 1800);
+        QCOMPARE(w->TimeTickLabels[0]->text(), QStringLiteral("1h 0mn"));
+        const int x = 1800 + 420;
+        int y = 0;
+        while (y < w->Chart.height() && w->Chart.image().pixel(x, y) != rgbOf(0xFF0000))
+            ++y;
+        QVERIFY(y < w->Chart.height());
+        mouse.press(QPoint(x, y));
+        mouse.release();
+        QCOMPARE(w->TempsExactL->text(), ChartCursor::BalloonDurationText(2 * x));
+        QVERIFY(w->TensionL->text().endsWith(QStringLiteral(" V")));
+        const QImage shot = w->grab().toImage();
+        const QString dir = qEnvironmentVariable("ZEPHUL_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            QVERIFY(shot.save(dir + QStringLiteral("/chart-scrolled.png")));
     }
 };
 
