@@ -1,6 +1,6 @@
 #include "inifile.h"
 
-#include "latin1.h"
+#include "codepage.h"
 #include "zephulerror.h"
 
 #include <QFile>
@@ -18,7 +18,7 @@ bool isSectionHeader(const QByteArray &line)
 QString sectionName(const QByteArray &line)
 {
     const QByteArray t = line.trimmed();
-    return fromLatin1Bytes(t.mid(1, t.size() - 2)).trimmed();
+    return fromCodePage(t.mid(1, t.size() - 2)).trimmed();
 }
 
 // Key name of a "key=value" line; empty for comments and other lines.
@@ -28,7 +28,7 @@ QString keyName(const QByteArray &line)
     if (t.isEmpty() || t.startsWith(';') || t.startsWith('#'))
         return QString();
     const int eq = t.indexOf('=');
-    return eq <= 0 ? QString() : fromLatin1Bytes(t.left(eq)).trimmed();
+    return eq <= 0 ? QString() : fromCodePage(t.left(eq)).trimmed();
 }
 
 bool sameName(const QString &a, const QString &b)
@@ -42,12 +42,17 @@ IniFile::IniFile(const QString &path)
     : m_path(path)
 { }
 
-QList<QByteArray> IniFile::readLines() const
+std::optional<QList<QByteArray>> IniFile::readLines() const
 {
     QFile file(m_path);
+    if (!file.exists())
+        return QList<QByteArray>();
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QList<QByteArray> lines = file.readAll().split('\n');
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    QList<QByteArray> lines = bytes.split('\n');
     for (QByteArray &line : lines)
         if (line.endsWith('\r'))
             line.chop(1);
@@ -75,7 +80,7 @@ int IniFile::findKey(const QList<QByteArray> &lines, int header, const QString &
 QString IniFile::readString(const QString &section, const QString &key,
                             const QString &fallback) const
 {
-    const QList<QByteArray> lines = readLines();
+    const QList<QByteArray> lines = readLines().value_or(QList<QByteArray>());
     const int header = findSection(lines, section);
     if (header < 0)
         return fallback;
@@ -83,7 +88,7 @@ QString IniFile::readString(const QString &section, const QString &key,
     if (at < 0)
         return fallback;
     const QByteArray &line = lines[at];
-    return fromLatin1Bytes(line.mid(line.indexOf('=') + 1));
+    return fromCodePage(line.mid(line.indexOf('=') + 1));
 }
 
 std::optional<qint64> IniFile::parseInteger(const QString &text)
@@ -98,14 +103,17 @@ std::optional<qint64> IniFile::parseInteger(const QString &text)
         base = 16;
     }
     if (base == 16) {
-        // A hexadecimal text is digits only: no sign, no blanks.
+        // A hexadecimal text is digits only: no sign, no blanks; the 32 bits as they stand.
+        if (digits.isEmpty() || digits.size() > 8)
+            return std::nullopt;
         for (const QChar c : digits)
             if (!isxdigit(c.toLatin1()))
                 return std::nullopt;
+        return qint64(qint32(digits.toUInt(nullptr, 16)));
     }
     bool ok = false;
     const qint64 value = digits.toLongLong(&ok, base);
-    if (!ok)
+    if (!ok || value < INT32_MIN || value > INT32_MAX)
         return std::nullopt;
     return value;
 }
@@ -118,17 +126,20 @@ qint64 IniFile::readInteger(const QString &section, const QString &key, qint64 f
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    QList<QByteArray> lines = readLines();
-    const QByteArray keyLine = toLatin1Bytes(key) + '=' + toLatin1Bytes(value);
+    std::optional<QList<QByteArray>> existing = readLines();
+    if (!existing)
+        throw ZephulError(QStringLiteral("Impossible d'écrire dans %1").arg(m_path));
+    QList<QByteArray> &lines = *existing;
+    const QByteArray keyLine = toCodePage(key) + '=' + toCodePage(value);
     int header = findSection(lines, section);
     if (header < 0) {
         if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
             lines.append(QByteArray());
-        lines.append('[' + toLatin1Bytes(section) + ']');
+        lines.append('[' + toCodePage(section) + ']');
         lines.append(keyLine);
     } else if (const int at = findKey(lines, header, key); at >= 0) {
         // Only the value changes: the key keeps its spelling in the file.
-        lines[at] = lines[at].left(lines[at].indexOf('=') + 1) + toLatin1Bytes(value);
+        lines[at] = lines[at].left(lines[at].indexOf('=') + 1) + toCodePage(value);
     } else {
         // After the section's last non-blank line, so a blank line before the next section stays.
         int end = header + 1;

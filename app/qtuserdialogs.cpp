@@ -42,7 +42,9 @@ QString QtUserDialogs::openFileName(const FileRequest &request)
 {
     QFileDialog *dialog = makeFileDialog(request);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
+    // Any name is taken as typed: the program adds ".txt" to a name without extension and only
+    // then looks whether the file is there (typing vol1 opens vol1.txt).
+    dialog->setFileMode(QFileDialog::AnyFile);
     return runFileDialog(dialog);
 }
 

@@ -9,7 +9,7 @@
 #include "imageview.h"
 #include "inifile.h"
 #include "listserialports.h"
-#include "namelengthvalidator.h"
+#include "namelengthlimit.h"
 #include "programframers.h"
 #include "receivercommand.h"
 #include "tcomdatapacket.h"
@@ -159,13 +159,26 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     createDecoder();
     createChartCursor();
     createDebugFramer();
-    setWindowSize(854, 652 + menuBar()->sizeHint().height());
+    setClientSize(QSize(854, 652 + menuBar()->sizeHint().height()));
 
     EventGuard::run([this] { FormCreate(); });
 }
 
 TZephulF::~TZephulF()
 {
+    // The port goes first, while everything its last delivery may reach still stands: a batch
+    // the serial event thread has already handed over is decoded (and recorded) now, instead of
+    // reaching the decoder after it has gone. Should the port refuse to close, no framer is
+    // left on it.
+    try {
+        ComPort->ClosePort();
+    } catch (...) {
+        for (TComDataPacket *framer : findChildren<TComDataPacket *>()) {
+            try {
+                framer->SetComPort(nullptr);
+            } catch (...) { }
+        }
+    }
     // No chronometer may outlive the label it writes: end it before the children go.
     TChronoThread::destroy(ActiveChrono);
 }
@@ -269,6 +282,7 @@ void TZephulF::createMenus()
     onClick(OFF1, &TZephulF::OFF1Click);
     Scanner1 = item(ReceptionM, QStringLiteral("Scanner1"), QStringLiteral("Balayage fréquentiel"));
     Scanner1->setEnabled(false);
+    onClick(Scanner1, &TZephulF::Scanner1Click);
 
     AffichageM = bar->addMenu(QStringLiteral("&Affichage"));
     AffichageM->setObjectName(QStringLiteral("AffichageM"));
@@ -327,6 +341,9 @@ void TZephulF::createChart()
     setTextColour(TensionLL, Qt::black);
     setTextColour(TempsExactL, Qt::blue);
     setTextColour(TensionL, Qt::red);
+    EnregistrementL = label(Client, QStringLiteral("EnregistrementL"), QString(), 420, 448);
+    setTextColour(EnregistrementL, Qt::red);
+    EnregistrementL->hide();
 }
 
 void TZephulF::createInstruments()
@@ -362,8 +379,7 @@ void TZephulF::createInstruments()
     TrameP = strip(QStringLiteral("TrameP"), 300, 137);
     TuvoNo = picture(TrameP, QStringLiteral("TuvoNo"), Artwork::linkLostPicture(), 96, 1);
     TuvoOk = picture(TrameP, QStringLiteral("TuvoOk"), Artwork::linkOkPicture(), 96, 1);
-    TuvoNo->hide(); // nothing is known about the link until a reception runs
-    TuvoOk->hide();
+    // Both pictures, the working link on top, until the first reception.
     NbTramesL = label(TrameP, QStringLiteral("NbTramesL"), QString(), 52, 8);
     NbTramesL->setFont(sansFont(16, true));
     setTextColour(NbTramesL, QColor(0, 0, 128));
@@ -423,7 +439,7 @@ void TZephulF::createChannelStrip()
         ch.NameEdit->setFrame(false);
         ch.NameEdit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; border: none; }")
                                        .arg(colourFromBgr(0x00F2CDAC).name()));
-        ch.NameEdit->setValidator(new NameLengthValidator(ch.NameEdit, 10));
+        new NameLengthLimit(ch.NameEdit, 10);
         ch.NameEdit->setText(ch.Name);
         ch.NameEdit->setCursorPosition(0);
 
@@ -461,14 +477,40 @@ void TZephulF::createTimers()
         = timer(QStringLiteral("Timer_StatSolo"), 500, false, &TZephulF::Timer_StatSoloTimer);
     Timer_Donnees
         = timer(QStringLiteral("Timer_Donnees"), 3000, false, &TZephulF::Timer_DonneesTimer);
+    // These decide what is accepted and which figures are shown: to the millisecond, not within
+    // the few percent a coarse timer may be early or late.
+    for (QTimer *t : { Timer_Paquet, Timer_Stat, Timer_StatSolo, Timer_Donnees })
+        t->setTimerType(Qt::PreciseTimer);
 }
 
-void TZephulF::setWindowSize(int width, int height)
+void TZephulF::setClientSize(QSize size)
 {
-    const QSize size(std::max(width, minimumWidth()), std::max(height, minimumHeight()));
-    setMinimumSize(734, 550);
-    setMaximumSize(size);
-    resize(size);
+    setFixedSize(size.expandedTo(QSize(734, 550)));
+}
+
+void TZephulF::setOuterSize(QSize outer)
+{
+    m_outerSize = outer;
+    applyOuterSize();
+}
+
+void TZephulF::applyOuterSize()
+{
+    if (m_outerSize.isEmpty())
+        return;
+    // Without a window manager (or before it has framed the window) the frame adds nothing.
+    const QSize borders = frameGeometry().size() - geometry().size();
+    const QSize client = (m_outerSize - borders).expandedTo(QSize(734, 550));
+    if (client != size() || minimumSize() != maximumSize())
+        setClientSize(client);
+}
+
+void TZephulF::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    // A window manager that has just framed the window moves it inside its frame: the borders
+    // are known now and come off the size inside.
+    applyOuterSize();
 }
 
 void TZephulF::readSettings()
@@ -522,7 +564,7 @@ void TZephulF::FormCreate()
     wireChannelSettings();
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    setWindowSize(available.width(), available.height() - 30);
+    setOuterSize(QSize(available.width(), available.height() - 30));
     move(0, 0);
     FormResize();
     reopenRememberedPort();
@@ -565,6 +607,11 @@ void TZephulF::FormResize()
     InstrumentsP->move(l.instrumentsP);
     for (QLabel *r : { TempsExactLL, TempsExactL, TensionLL, TensionL })
         r->move(r->x(), l.readoutsTop);
+    // From beside the read-outs to the chart's right edge.
+    EnregistrementL->setGeometry(EnregistrementL->x(), l.readoutsTop,
+                                 std::max(0, EcranP->x() + l.ecranP.width() - EnregistrementL->x()),
+                                 TensionL->height());
+    showRecordingState();
     if (!TimeTicks[0])
         return; // before FormCreate has made the ticks
     VisibleTimeTicks = l.VisibleTimeTicks;
@@ -853,10 +900,18 @@ void TZephulF::createComPort()
     };
     ComDataSolo = framer(QStringLiteral("ComDataSolo"));
     ComDataSolo->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
-        ComDataSoloPacket(sender, packet);
+        EventGuard::runDeferred([&] { ComDataSoloPacket(sender, packet); });
     };
     ComPaquetScan = framer(QStringLiteral("ComPaquetScan"));
     ProgramFramers::SetupSweep(*ComPaquetScan);
+    ComPaquetScan->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
+        EventGuard::runDeferred([&] { ComPaquetScanPacket(sender, packet); });
+    };
+}
+
+TComDataPacket *TZephulF::decoderFramer() const
+{
+    return flightMode == FlightMode::FUSEE ? ComDataSolo : ComPaquetTuvo;
 }
 
 void TZephulF::buildPortMenu()
@@ -968,13 +1023,59 @@ TForm_ChangementFrequence::MainWindowParts TZephulF::frequencyWindowParts()
     parts.ChosenFrequencyText = &ChosenFrequencyText;
     parts.PendingChannel = &PendingChannel;
     parts.CurrentChannel = &CurrentChannel;
-    parts.ChannelMarkerLeft = &ChannelMarkerLeft;
     parts.InfosFrequenceM = InfosFrequenceM;
     parts.N137050MHz = N137050MHz;
     parts.N137500MHz = N137500MHz;
     parts.EcranP = EcranP;
     parts.SendText = [this](const QByteArray &command) { ComPort->SendText(command); };
     return parts;
+}
+
+// ---- Band sweep ----
+
+TForm_Scanner::MainWindowParts TZephulF::scannerParts()
+{
+    TForm_Scanner::MainWindowParts parts;
+    parts.ComPort = ComPort;
+    parts.ComPaquetScan = ComPaquetScan;
+    parts.decoderFramer = [this] { return decoderFramer(); };
+    parts.Status = &Status;
+    parts.CurrentChannel = &CurrentChannel;
+    parts.PendingChannel = &PendingChannel;
+    parts.ChosenFrequencyText = &ChosenFrequencyText;
+    parts.EcranP = EcranP;
+    parts.showFrequencyWindow = [this] {
+        if (Form_ChangementFrequence)
+            Form_ChangementFrequence->exec();
+    };
+    return parts;
+}
+
+void TZephulF::Scanner1Click()
+{
+    if (Status != 0) {
+        // The decoder stays attached: frames that come during the sweep are decoded as usual.
+        const auto answer = UserDialogs::instance().message(
+            UserDialogs::Icon::Warning, QStringLiteral("Balayage de fréquences"),
+            QStringLiteral("Attention, la réception sera brouillée pendant quelques secondes."),
+            { UserDialogs::Button::Ok, UserDialogs::Button::Cancel });
+        if (answer != UserDialogs::Button::Ok)
+            return;
+        // No line across the gap the sweep makes.
+        Channels.resetPrevSamples();
+    }
+    if (Form_Scanner)
+        Form_Scanner->exec();
+}
+
+void TZephulF::StartSweep()
+{
+    Form_Scanner->StartSweep();
+}
+
+void TZephulF::ComPaquetScanPacket(TComDataPacket *sender, const QByteArray &packet)
+{
+    Form_Scanner->ComPaquetScanPacket(sender, packet);
 }
 
 // ---- Record file ----
@@ -993,6 +1094,15 @@ void TZephulF::OuvrirFichierMClick()
         return;
     setWindowTitle(RecordFileChooser::windowCaption(ProductBanner, Record.RecordPath));
     DemarrerM->setEnabled(true);
+}
+
+void TZephulF::showRecordingState()
+{
+    const QString text = Record.failureText();
+    EnregistrementL->setToolTip(text);
+    EnregistrementL->setText(
+        EnregistrementL->fontMetrics().elidedText(text, Qt::ElideMiddle, EnregistrementL->width()));
+    EnregistrementL->setVisible(!text.isEmpty());
 }
 
 QStringList TZephulF::channelNames() const
@@ -1033,10 +1143,11 @@ void TZephulF::DemarrerMClick()
 
     try {
         Record.BeginRecordRun(LaunchDate, channelNames());
+        showRecordingState();
         Status = 10;
         ChronoPending = true;
         ComPort->PurgeBuffers(true, true);
-        (flightMode == FlightMode::FUSEE ? ComDataSolo : ComPaquetTuvo)->SetComPort(ComPort);
+        decoderFramer()->SetComPort(ComPort);
     } catch (...) {
         // Nothing may stay half started: back to the state after "Arrêter", then the error.
         stopReception(false);
@@ -1104,7 +1215,10 @@ void TZephulF::ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &pac
     Decoder->ComPaquetTuvoPacket(sender, packet);
 }
 
-void TZephulF::ComDataSoloPacket(TComDataPacket *, const QByteArray &) { }
+void TZephulF::ComDataSoloPacket(TComDataPacket *sender, const QByteArray &packet)
+{
+    Decoder->ComDataSoloPacket(sender, packet);
+}
 
 // ---- Frame decoder and link statistics ----
 
@@ -1139,7 +1253,15 @@ void TZephulF::createDecoder()
     p.endChartFrame = [this] { endChartFrame(); };
     p.showBatteryCurve = [this] { showBatteryCurve(); };
     p.datePrefix = [this] { return Record.DatePrefix; };
-    p.appendRecordLine = [this](const QString &line) { Record.AppendRecordLine(line); };
+    p.appendRecordLine = [this](const QString &line) {
+        // The red text follows every line, written or not.
+        struct ShowState
+        {
+            TZephulF *w;
+            ~ShowState() { w->showRecordingState(); }
+        } show { this };
+        Record.AppendRecordLine(line);
+    };
     Decoder = std::make_unique<FrameDecoder>(p);
 }
 

@@ -15,6 +15,7 @@
 #include "tform_apropos.h"
 #include "tform_changementfrequence.h"
 #include "tform_debug.h"
+#include "tform_scanner.h"
 
 #include <QDate>
 #include <QMainWindow>
@@ -37,7 +38,6 @@ class QTimer;
 class TComDataPacket;
 class TComPort;
 class TForm_Debug;
-class TForm_Scanner;
 
 // The main window: menus, chart, instrument strip, channel strip, timers and the program state
 // that lives for the whole run. Components carry the names the operator's documentation uses.
@@ -64,6 +64,8 @@ public:
     TForm_APropos::MainWindowParts modeChooserParts();
     // What the frequency-change window reads and changes in this window.
     TForm_ChangementFrequence::MainWindowParts frequencyWindowParts();
+    // What the sweep window reads and changes in this window.
+    TForm_Scanner::MainWindowParts scannerParts();
 
     // Handlers.
     void FormCreate();
@@ -90,6 +92,10 @@ public:
     void SetLoudspeaker(bool on);
     // The receiver's port disappeared; the port has closed itself already.
     void ComPortDeviceLost();
+    // The band sweep: the menu item, and the sweep window's start and answers.
+    void Scanner1Click();
+    void StartSweep();
+    void ComPaquetScanPacket(TComDataPacket *sender, const QByteArray &packet);
     // The decoders' packet handlers: the frame without its 0xFF start byte (GUI thread, while
     // the serial event thread waits).
     void ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &packet);
@@ -146,8 +152,6 @@ public:
     std::int32_t CurrentChannel = 39; // last channel commanded through a menu or the window
     std::int32_t PendingChannel = 0; // channel picked in the sweep window
     QString ChosenFrequencyText; // the picked sweep bar's text, "138,450 MHz"
-    // Left edge of the sweep window's marker of the receiving channel (channel n: n * 10 + 20).
-    std::int32_t ChannelMarkerLeft = 19;
     QDate LaunchDate;
 
     // Record file and its backup copy (RecordPath, BackupPath, CreateOnStart, RunOpen,
@@ -204,6 +208,8 @@ public:
     QLabel *TempsExactL = nullptr;
     QLabel *TensionLL = nullptr;
     QLabel *TensionL = nullptr;
+    // In red beside the read-outs while the last line could not be written to a record file.
+    QLabel *EnregistrementL = nullptr;
 
     // Instrument strip.
     QFrame *InstrumentsP = nullptr;
@@ -252,6 +258,12 @@ public:
     TForm_ChangementFrequence *Form_ChangementFrequence = nullptr;
     TForm_Debug *Form_Debug = nullptr;
 
+    // Sizes the window once, by the program: its outer frame (title bar and borders included,
+    // where a window manager adds them) takes `outer`, the area inside it never less than
+    // 734 x 550, and the operator cannot change it. FormCreate gives it the screen's width and
+    // the screen's height less 30, at (0, 0).
+    void setOuterSize(QSize outer);
+
     // Chart cursor and channel settings: the chart image's mouse events and the scroll bar go
     // to the cursor, the colour boxes and the "&Voies" items to the channel settings.
     std::unique_ptr<ChartCursor> Cursor;
@@ -265,6 +277,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -280,13 +293,20 @@ private:
     void reopenRememberedPort();
     void setReceiverMenus(bool enabled);
     QStringList channelNames() const;
+    // Shows or hides EnregistrementL after a line was written or failed.
+    void showRecordingState();
+    // The framer of the flight mode's decoder: ComPaquetTuvo or ComDataSolo.
+    TComDataPacket *decoderFramer() const;
     // The steps of "Arrêter"; also undoes a start that failed half-way (without the purge) and
     // ends a reception whose receiver was lost.
     void stopReception(bool purge);
     void readSettings();
     void writeSettings();
-    // Sets the window's size; the operator cannot resize it (every resize erases the chart).
-    void setWindowSize(int width, int height);
+    // A fixed size for the area inside the frame (never below 734 x 550): the operator cannot
+    // resize the window, since every resize erases the chart.
+    void setClientSize(QSize size);
+    // Gives the frame the outer size asked for, once the frame's borders are known.
+    void applyOuterSize();
     // Chart cursor and channel settings.
     void createChartCursor(); // after the chart, the menus and the read-outs
     void wireChannelSettings(); // after the channel menu items and the channel strip
@@ -295,4 +315,5 @@ private:
     QString m_settingsPath;
     const FlightClock *m_flightClock = &FlightClock::system();
     bool m_quitting = false; // while "Quitter" closes the windows
+    QSize m_outerSize; // empty until the program has sized the window
 };

@@ -253,4 +253,51 @@ QImage linkLostPicture()
     return linkPicture(36, false);
 }
 
+namespace {
+
+// Text written downwards (turned a quarter clockwise) in an 11-pixel column, from y = top.
+void drawDownwardText(QPainter &p, const QString &text, int top, const QColor &colour, bool bold)
+{
+    QFont font(QStringLiteral("sans-serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(10);
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    p.save();
+    p.setFont(font);
+    p.setPen(colour);
+    // After the turn, x runs down the column and y runs from its right edge to its left.
+    p.translate(11, top);
+    p.rotate(90);
+    p.drawText(QRect(0, 0, 80 - top, 11), Qt::AlignLeft | Qt::AlignVCenter, text);
+    p.restore();
+}
+
+} // namespace
+
+QImage channelMarkerPicture()
+{
+    QImage image = blank(11, 80);
+    QPainter p(&image);
+    const QColor red(200, 0, 0);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(red);
+    p.drawPolygon(QPolygonF({ QPointF(5.5, 0), QPointF(11, 7), QPointF(0, 7) }));
+    p.drawRect(QRectF(4, 7, 3, 6));
+    p.setRenderHint(QPainter::Antialiasing, false);
+    drawDownwardText(p, QStringLiteral("RECEPTION"), 15, red, true);
+    return image;
+}
+
+QImage bandEndPicture(const QString &frequency)
+{
+    QImage image = blank(11, 80);
+    QPainter p(&image);
+    p.setPen(Qt::black);
+    p.drawLine(1, 0, 1, 5);
+    drawDownwardText(p, frequency, 8, Qt::black, false);
+    return image;
+}
+
 } // namespace Artwork

@@ -12,5 +12,10 @@ QImage clockPicture(); // 33 x 36
 QImage chronoPicture(); // 36 x 36
 QImage linkOkPicture(); // 36 x 35, frames are arriving
 QImage linkLostPicture(); // 36 x 36, frames are being lost
+// The sweep window's pictures, 11 x 80, standing under its horizontal axis: the marker of the
+// receiving channel (an upward arrow over the word RECEPTION written downwards), and the fixed
+// label of an end of the band (a tick over the frequency text written downwards).
+QImage channelMarkerPicture();
+QImage bandEndPicture(const QString &frequency);
 
 } // namespace Artwork

@@ -18,9 +18,15 @@ class SampleStore;
 class StripChart;
 class TComDataPacket;
 
-// The balloon frame decoder and the link statistics timers: what happens to each 10-byte frame
-// the packet framer hands over (check, repeat lock, counters, sample store, chart, battery,
-// record line, percentages) and the four timers that complete the link figures.
+// The two frame decoders and the link statistics timers: what happens to each 10-byte frame the
+// packet framer hands over (check, counters, sample store, chart, battery, record line,
+// percentages) and the four timers that complete the link figures.
+//
+// The balloon (BALLON) and the rocket (FUSEE) decoders read the same frames and share the check,
+// the channel loop, the battery label and gauge and the record line. They differ in the time
+// base (whole seconds or milliseconds read back from the chronometer), the chart's scale, the
+// repeat lock and frame gauge (balloon only), what a bad frame does (the third in a row, or
+// every one), the battery curve's pace and the record's chronometer field.
 //
 // The main window owns the controls and the state shared with reception control and the
 // chronometer; the decoder is given them as parts and keeps only its own counters. Every call
@@ -85,6 +91,8 @@ public:
 
     // OnPacket of the balloon framer: frameData is the frame without its 0xFF start byte.
     void ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &frameData);
+    // OnPacket of the rocket framer: the same frame layout; every good frame is accepted.
+    void ComDataSoloPacket(TComDataPacket *sender, const QByteArray &frameData);
 
     // Timer handlers; the decoders call the two statistics handlers directly on a loss.
     void Timer_PaquetTimer();
@@ -93,7 +101,20 @@ public:
     void Timer_DonneesTimer();
 
 private:
-    void lossPath();
+    // Steps both decoders take for an accepted frame.
+    void showLinkOk();
+    // AcceptedFrameCount + 1, its label, and the frame in its sample slot with `time` (seconds
+    // or milliseconds by mode); returns the new count.
+    std::int32_t storeFrame(const QByteArray &frameData, std::int32_t time);
+    // Each shown channel: value label and a segment to plotX.
+    void showChannels(const QByteArray &frameData, int plotX);
+    // BatteryVolts, AlimL, BatteryMax and PileG.
+    void showBattery(const QByteArray &frameData);
+    // The record line with the given chronometer field; throws when it cannot be written.
+    void appendRecordLine(const QString &chronoField);
+
+    void balloonLossPath();
+    void rocketLossPath();
     void releaseLockLater();
 
     MainWindowParts m;

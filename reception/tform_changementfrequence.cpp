@@ -152,8 +152,8 @@ void TForm_ChangementFrequence::Button_OKClick()
         m_parts.N137050MHz->setChecked(true);
     else if (channel == 30 && m_parts.N137500MHz)
         m_parts.N137500MHz->setChecked(true);
-    if (m_parts.ChannelMarkerLeft)
-        *m_parts.ChannelMarkerLeft = channel * 10 + 20;
+    if (m_parts.Image_Canal)
+        m_parts.Image_Canal->move(channel * 10 + 20, m_parts.Image_Canal->y());
     // A failed write ends here: the window stays open and the current channel is unchanged.
     if (m_parts.SendText)
         m_parts.SendText(ReceiverCommand::tune(channel));

@@ -24,8 +24,8 @@ public:
         const QString *ChosenFrequencyText = nullptr; // "138,450 MHz"
         const std::int32_t *PendingChannel = nullptr; // the channel picked in the sweep
         std::int32_t *CurrentChannel = nullptr; // set once the command is written
-        // Left edge, in the sweep window, of its marker of the receiving channel.
-        std::int32_t *ChannelMarkerLeft = nullptr;
+        // The sweep window's marker of the receiving channel; OK moves it to the new channel.
+        QWidget *Image_Canal = nullptr;
         QAction *InfosFrequenceM = nullptr;
         QAction *N137050MHz = nullptr;
         QAction *N137500MHz = nullptr;

@@ -19,8 +19,9 @@ public:
     LineFile(const LineFile &) = delete;
     LineFile &operator=(const LineFile &) = delete;
 
-    // Writes the bytes followed by CR LF. On failure the file is cut back to its length before
-    // the call, so a full disk leaves no half line for the next line to be glued to.
+    // Writes the bytes followed by CR LF and waits until they are on the medium (a laptop whose
+    // battery dies right after keeps the line). On failure the file is cut back to its length
+    // before the call, so a full disk leaves no half line for the next line to be glued to.
     void writeLine(const QByteArray &bytes);
     // Closes the file; a failing close (data that could not be flushed) throws.
     void close();

@@ -1,11 +1,13 @@
 #include "recordfile.h"
 
-#include "latin1.h"
+#include "codepage.h"
 #include "linefile.h"
+#include "recordioerror.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <optional>
+#include <vector>
 
 const QString RecordFile::BackupFileName = QStringLiteral("secours.zephul");
 
@@ -23,13 +25,14 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
         if (create)
             CreateOnStart = false;
         DatePrefix = datePrefixFor(launchDate);
-        const QByteArray header = toLatin1Bytes(headerLine(channelNames));
+        const QByteArray header = toCodePage(headerLine(channelNames));
         record.writeLine(header);
         if (backup) {
             backup->writeLine(header);
             backup->close();
         }
         record.close();
+        m_failing.clear();
     } catch (...) {
         RunOpen = false;
         throw;
@@ -38,15 +41,34 @@ void RecordFile::BeginRecordRun(const QDate &launchDate, const QStringList &chan
 
 void RecordFile::AppendRecordLine(const QString &line)
 {
-    const QByteArray bytes = toLatin1Bytes(line);
-    if (!backupIsRecord()) {
-        LineFile backup(BackupPath, LineFile::Mode::Append);
-        backup.writeLine(bytes);
-        backup.close();
-    }
-    LineFile record(RecordPath, LineFile::Mode::Append);
-    record.writeLine(bytes);
-    record.close();
+    const QByteArray bytes = toCodePage(line);
+    QStringList failing;
+    std::vector<RecordIoError> errors;
+    const auto append = [&](const QString &path) {
+        try {
+            LineFile file(path, LineFile::Mode::Append);
+            file.writeLine(bytes);
+            file.close();
+        } catch (const RecordIoError &error) {
+            failing.prepend(path);
+            errors.insert(errors.begin(), error);
+        }
+    };
+    if (!backupIsRecord())
+        append(BackupPath);
+    append(RecordPath);
+    m_failing = failing;
+    if (errors.size() == 1 || (errors.size() == 2 && errors[0].message() == errors[1].message()))
+        throw errors.front();
+    if (!errors.empty())
+        throw ZephulError(errors[0].message() + QLatin1Char('\n') + errors[1].message());
+}
+
+QString RecordFile::failureText() const
+{
+    if (m_failing.isEmpty())
+        return QString();
+    return QStringLiteral("Enregistrement impossible : ") + m_failing.join(QStringLiteral(" et "));
 }
 
 bool RecordFile::backupIsRecord() const

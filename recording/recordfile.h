@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -28,8 +29,18 @@ public:
     // unless both files were created.
     void BeginRecordRun(const QDate &launchDate, const QStringList &channelNames);
 
-    // One accepted frame: the line goes to the backup copy first, then to the record file.
+    // One accepted frame: the line goes to the backup copy, then to the record file, each on its
+    // own: a backup copy on a full or vanished medium never costs the record file its line, nor
+    // the reverse. Every line is on the medium when this returns. When either file failed, its
+    // error is thrown after both were tried (both errors, one per line, when they differ).
     void AppendRecordLine(const QString &line);
+
+    // The files whose last line could not be written (record file first), until a line is
+    // written to them again or a reception run is prepared.
+    const QStringList &failingFiles() const { return m_failing; }
+    // What the window shows while failingFiles() is not empty: "Enregistrement impossible : "
+    // and the paths; empty otherwise.
+    QString failureText() const;
 
     // "d/m/yyyy;" without leading zeros.
     static QString datePrefixFor(const QDate &date);
@@ -43,6 +54,8 @@ public:
                             const QString &batteryText);
 
 private:
+    QStringList m_failing;
+
     // A record file named "secours.zephul" in its own folder is its own backup copy: it gets
     // each line once, not twice.
     bool backupIsRecord() const;

@@ -28,7 +28,9 @@ RecordIoError RecordIoError::fromErrno(int error, bool creating)
     case EROFS:
         return RecordIoError(AccessDenied);
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         return RecordIoError(DiskFull);
     default:
         return RecordIoError(error, QStringLiteral("Erreur E/S %1").arg(error));

@@ -1,7 +1,7 @@
 # Shared by scripts/run and scripts/test: install what the build needs, then configure and build.
 # Sourced, not run.
 
-zephul_packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev"
+zephul_packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev strace"
 
 zephul_install() {
     local missing=() pkg

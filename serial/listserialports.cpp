@@ -2,6 +2,9 @@
 
 #include "ecomport.h"
 
+#include <string>
+
+#ifndef _WIN32
 #include <QCollator>
 #include <QFile>
 #include <QLocale>
@@ -9,13 +12,36 @@
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
-#include <string>
 #include <sys/stat.h>
 #include <vector>
+#endif
 
 namespace {
 
 constexpr int kEnumerationError = 23;
+
+} // namespace
+
+QStringList PortListFromRegistry(const SerialPlatform::RegistryPortList &listing)
+{
+    if (listing.status != 0)
+        throw EComPort(kEnumerationError, int(listing.status));
+    QStringList ports;
+    for (const std::string &name : listing.names)
+        ports.append(QString::fromLatin1(name.data(), qsizetype(name.size())));
+    return ports;
+}
+
+#ifdef _WIN32
+
+QStringList ListSerialPorts()
+{
+    return PortListFromRegistry(SerialPlatform::listRegistryPorts());
+}
+
+#else
+
+namespace {
 
 // Serial core reports a port type of 0 for the 8250 ports that a PC announces whether or not a
 // UART answers there; listing them would offer ports that never receive anything.
@@ -83,3 +109,5 @@ QStringList ListSerialPorts(const QString &sysfsRoot, const QString &publishedFo
     });
     return ports;
 }
+
+#endif

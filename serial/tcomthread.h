@@ -13,8 +13,8 @@ class TCustomComPort;
 
 // The event thread of an open port: sleeps until the device reports line events and hands each
 // batch to the port's thread (the GUI thread) with a blocking hand-off: it waits for the next
-// event only after the batch has run there. It never spins: it sleeps in poll() on the device and
-// its stop event.
+// event only after the batch has run there. It never spins: it sleeps in the device's wait
+// (poll() on POSIX, WaitForMultipleObjects on Windows) on the device and its stop event.
 //
 // When the device disappears the thread stops at once and asks the port (on its thread) to close.
 //

@@ -54,7 +54,8 @@ public:
     void setBaudRate(TBaudRate value);
     int CustomBaudRate() const { return m_customBaudRate; } // bit/s, used with brCustom
     void setCustomBaudRate(int value);
-    QString Port() const { return m_port; } // "ttyUSB0" (under /dev) or an absolute device path
+    // "COM1" on Windows; "ttyUSB0" (under /dev) or an absolute device path on POSIX
+    QString Port() const { return m_port; }
     void setPort(const QString &value); // reopens on the new name when open
     TComParity &Parity() { return m_parity; }
     const TComParity &Parity() const { return m_parity; }

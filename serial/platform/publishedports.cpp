@@ -1,6 +1,7 @@
 #include "publishedports.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -8,18 +9,37 @@
 
 namespace PublishedPorts {
 
+namespace {
+
+// A real folder (not a link to one) owned by the user.
+bool isOwnFolder(const struct stat &st)
+{
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+}
+
+} // namespace
+
 std::string defaultFolder()
 {
-    return "/tmp/zephul-ports";
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/')
+        return std::string(runtime) + "/zephul-ports";
+    return "/tmp/zephul-ports-" + std::to_string(::geteuid());
 }
 
 std::string publish(const std::string &folder, const std::string &alias,
                     const std::string &devicePath)
 {
-    if (::mkdir(folder.c_str(), 01777) == 0)
-        ::chmod(folder.c_str(), 01777); // mkdir applies the umask
-    else if (errno != EEXIST)
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         throw std::system_error(errno, std::generic_category(), "mkdir " + folder);
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0)
+        throw std::system_error(errno, std::generic_category(), "lstat " + folder);
+    if (!isOwnFolder(st))
+        throw std::system_error(EPERM, std::generic_category(),
+                                folder + " is not a folder of this user's");
+    if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0)
+        throw std::system_error(errno, std::generic_category(), "chmod " + folder);
     const std::string link = folder + "/" + alias;
     ::unlink(link.c_str());
     if (::symlink(devicePath.c_str(), link.c_str()) != 0)
@@ -35,6 +55,9 @@ void unpublish(const std::string &portName) noexcept
 std::vector<std::string> list(const std::string &folder)
 {
     std::vector<std::string> names;
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0 || !isOwnFolder(st))
+        return names;
     DIR *dir = ::opendir(folder.c_str());
     if (!dir)
         return names;
@@ -43,8 +66,10 @@ std::vector<std::string> list(const std::string &folder)
         if (name == "." || name == "..")
             continue;
         const std::string path = folder + "/" + name;
+        struct stat link;
         struct stat target;
-        if (::stat(path.c_str(), &target) == 0 && S_ISCHR(target.st_mode))
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid == ::geteuid()
+            && ::stat(path.c_str(), &target) == 0 && S_ISCHR(target.st_mode))
             names.push_back(path);
     }
     ::closedir(dir);

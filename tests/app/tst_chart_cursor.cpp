@@ -119,7 +119,7 @@ private:
     QString settingsPath() const { return m_dir.filePath("zephul.ini"); }
     QString recordPath() const { return m_dir.filePath("vol.txt"); }
 
-    // The five windows in the given mode, shown at 1024 x 739 (a chart panel of 954 x 504),
+    // The five windows in the given mode, shown at 1024 x 739 (a chart panel about 950 x 500),
     // the mode chooser kept away.
     std::unique_ptr<ZephulWindows> open(FlightMode mode = FlightMode::BALLON)
     {
@@ -128,8 +128,7 @@ private:
         w->Timer_APropos->stop();
         w->flightMode = mode;
         w->setFlightClock(m_clock);
-        w->setMaximumSize(4000, 4000);
-        w->resize(1024, 739);
+        w->setOuterSize(QSize(1024, 739));
         w->show();
         if (!QTest::qWaitForWindowExposed(w))
             return nullptr;
@@ -178,32 +177,35 @@ private slots:
     {
         QTest::addColumn<bool>("rocket");
         QTest::addColumn<int>("scroll");
-        QTest::addColumn<QPoint>("at"); // chart image coordinates
+        QTest::addColumn<int>("x"); // chart image x
+        QTest::addColumn<bool>("halfHeight"); // else the top row
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("volts");
-        QTest::newRow("balloon x 125, top row") << false << 0 << QPoint(125, 0) << "4 mn 10 s"
+        QTest::newRow("balloon x 125, top row") << false << 0 << 125 << false << "4 mn 10 s"
                                                 << "5,00 V";
-        QTest::newRow("rocket x 13, half height") << true << 0 << QPoint(13, 252) << "1 s,83"
+        QTest::newRow("rocket x 13, half height") << true << 0 << 13 << true << "1 s,83"
                                                   << "2,50 V";
         QTest::newRow("balloon scrolled past an hour")
-            << false << 1800 << QPoint(1862, 400) << "1 h 2 mn 4 s"
-            << "1,03 V";
+            << false << 1800 << 1862 << true << "1 h 2 mn 4 s"
+            << "2,50 V";
         QTest::newRow("rocket scrolled past a minute")
-            << true << 1800 << QPoint(2000, 100) << "2 mn 46 s,667"
-            << "4,01 V";
+            << true << 1800 << 2000 << false << "2 mn 46 s,667"
+            << "5,00 V";
     }
     void readoutsOnPress()
     {
         QFETCH(bool, rocket);
         QFETCH(int, scroll);
-        QFETCH(QPoint, at);
+        QFETCH(int, x);
+        QFETCH(bool, halfHeight);
         QFETCH(QString, time);
         QFETCH(QString, volts);
         ScriptedUserDialogs dialogs;
         const auto windows = open(rocket ? FlightMode::FUSEE : FlightMode::BALLON);
         QVERIFY(windows);
         TZephulF *w = windows->ZephulF();
-        QCOMPARE(w->Chart.height(), 504);
+        QCOMPARE(w->Chart.height() % 2, 0); // half height is a row
+        const QPoint at(x, halfHeight ? w->Chart.height() / 2 : 0);
         w->CurseurSB->setValue(scroll);
         ChartMouse mouse(w);
         mouse.press(at);
@@ -276,44 +278,57 @@ private slots:
         QCOMPARE(w->Image->x(), 0);
     }
 
+    // Positions: "start" (0), "end" (the scroll bar's maximum, 15000 less the panel's width),
+    // "end-100", or a number of pixels.
     void dragAtTheEnds_data()
     {
-        QTest::addColumn<int>("scrollFirst");
+        QTest::addColumn<QString>("scrollFirst");
         QTest::addColumn<int>("dx");
-        QTest::addColumn<int>("imageLeft"); // after the move
-        QTest::addColumn<int>("scrollValue");
-        const int max = 15000 - 954;
+        QTest::addColumn<QString>("scrolledBy"); // minus the image's left after the move
+        QTest::addColumn<QString>("scrollValue");
         // The start is pinned: the drag stops and the chart stays at its start.
-        QTest::newRow("right at the start") << 0 << 50 << 0 << 0;
-        QTest::newRow("right past the start") << 300 << 500 << 0 << 0;
+        QTest::newRow("right at the start") << "start" << 50 << "start"
+                                            << "start";
+        QTest::newRow("right past the start") << "300" << 500 << "start"
+                                              << "start";
         // Past the far end the scroll bar, which keeps within its range, puts the image back
         // at the end when its position moves...
-        QTest::newRow("left past the end") << 0 << -20000 << -max << max;
+        QTest::newRow("left past the end") << "start" << -20000 << "end"
+                                           << "end";
         // ... and leaves it where the mouse took it when the position was at the end already.
-        QTest::newRow("left at the end") << max << -100 << -max - 100 << max;
+        QTest::newRow("left at the end") << "end" << -100 << "end+100"
+                                         << "end";
     }
     void dragAtTheEnds()
     {
-        QFETCH(int, scrollFirst);
+        QFETCH(QString, scrollFirst);
         QFETCH(int, dx);
-        QFETCH(int, imageLeft);
-        QFETCH(int, scrollValue);
+        QFETCH(QString, scrolledBy);
+        QFETCH(QString, scrollValue);
         ScriptedUserDialogs dialogs;
         const auto windows = open();
         QVERIFY(windows);
         TZephulF *w = windows->ZephulF();
-        QCOMPARE(w->CurseurSB->maximum(), 15000 - 954);
-        w->CurseurSB->setValue(scrollFirst);
+        const int end = w->CurseurSB->maximum();
+        QCOMPARE(end, 15000 - w->EcranP->width());
+        const auto position = [end](const QString &p) {
+            if (p == "start")
+                return 0;
+            if (p.startsWith("end"))
+                return end + p.mid(3).toInt();
+            return p.toInt();
+        };
+        w->CurseurSB->setValue(position(scrollFirst));
         ChartMouse mouse(w);
-        mouse.press(QPoint(scrollFirst + 400, 100));
+        mouse.press(QPoint(position(scrollFirst) + 400, 100));
         mouse.moveBy(dx);
         QVERIFY(!w->Cursor->ChartDragging);
-        QCOMPARE(w->Image->x(), imageLeft);
-        QCOMPARE(w->CurseurSB->value(), scrollValue);
+        QCOMPARE(w->Image->x(), -position(scrolledBy));
+        QCOMPARE(w->CurseurSB->value(), position(scrollValue));
         // The drag is over: further moves with the button still down do nothing.
         mouse.moveBy(dx > 0 ? -200 : 200);
-        QCOMPARE(w->Image->x(), imageLeft);
-        QCOMPARE(w->CurseurSB->value(), scrollValue);
+        QCOMPARE(w->Image->x(), -position(scrolledBy));
+        QCOMPARE(w->CurseurSB->value(), position(scrollValue));
         mouse.release();
     }
 
@@ -326,9 +341,11 @@ private slots:
         TZephulF *w = windows->ZephulF();
         w->CurseurSB->setFocus();
         QTest::keyClick(w->CurseurSB, Qt::Key_End);
-        QCOMPARE(w->CurseurSB->value(), 15000 - 954);
-        QCOMPARE(w->Image->x(), -(15000 - 954));
-        QCOMPARE(w->TimeTickLabels[0]->text(), QStringLiteral("1170 s"));
+        const int end = 15000 - w->EcranP->width();
+        QCOMPARE(w->CurseurSB->value(), end);
+        QCOMPARE(w->Image->x(), -end);
+        // Twelve pixels a second: the first tick is at the scroll position.
+        QCOMPARE(w->TimeTickLabels[0]->text(), QStringLiteral("%1 s").arg(end / 12));
         QTest::keyClick(w->CurseurSB, Qt::Key_Home);
         QCOMPARE(w->Image->x(), 0);
         QCOMPARE(w->TimeTickLabels[0]->text(), QStringLiteral("0 s"));
@@ -388,7 +405,7 @@ private slots:
         }
         QCOMPARE(w->Chart.ChartBackground(), bgrFromColour(chosen));
         QCOMPARE(w->Chart.image().pixel(drawn), chosen.rgb());
-        QCOMPARE(w->Chart.image().pixel(14999, 503), chosen.rgb());
+        QCOMPARE(w->Chart.image().pixel(14999, w->Chart.height() - 1), chosen.rgb());
         QVERIFY(w->grab().toImage().pixel(w->EcranP->mapTo(w, QPoint(300, 300))) == chosen.rgb());
 
         // The next start clears the chart with it, and so does the chronometer's reset.
@@ -400,7 +417,7 @@ private slots:
         QCOMPARE(w->Chart.image().pixel(drawn), chosen.rgb());
         w->ArreterM->trigger();
         // A resize brings the usual background back.
-        w->resize(1100, 739);
+        w->setOuterSize(QSize(1100, 739));
         QTRY_COMPARE(w->Chart.ChartBackground(), StripChart::DefaultBackground);
         QCOMPARE(w->Chart.image().pixel(drawn), rgbOf(StripChart::DefaultBackground));
     }
@@ -421,7 +438,7 @@ private slots:
         dialogs.clear();
         dialogs.answerColour(QColor(Qt::black));
         ChartMouse mouse(w);
-        mouse.doubleClick(QPoint(13, 252));
+        mouse.doubleClick(QPoint(13, w->Chart.height() / 2));
         QVERIFY(dialogs.asked().isEmpty());
         QCOMPARE(w->TempsExactL->text(), QStringLiteral("0 mn 26 s"));
         QCOMPARE(w->TensionL->text(), QStringLiteral("2,50 V"));
@@ -571,8 +588,7 @@ private slots:
         auto windows = std::make_unique<ZephulWindows>(settingsPath());
         TZephulF *w = windows->ZephulF();
         w->Timer_APropos->stop();
-        w->setMaximumSize(4000, 4000);
-        w->resize(1280, 800);
+        w->setOuterSize(QSize(1280, 800));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
         w->FormResize();

@@ -103,6 +103,13 @@ private slots:
         QTest::newRow("dollar alone") << "$" << qint64(-1);
         QTest::newRow("signed hex") << "0x-1" << qint64(-1);
         QTest::newRow("trailing text") << "12abc" << qint64(-1);
+        // A colour too large for 32 bits is no colour at all, not its low bits.
+        QTest::newRow("2^32") << "4294967296" << qint64(-1);
+        QTest::newRow("nine hex digits") << "0x100000000" << qint64(-1);
+        QTest::newRow("eleven decimal digits") << "99999999999" << qint64(-1);
+        QTest::newRow("largest") << "2147483647" << qint64(2147483647);
+        QTest::newRow("smallest") << "-2147483648" << qint64(-2147483648LL);
+        QTest::newRow("eight hex digits, as the bits stand") << "$FFFFFFFE" << qint64(-2);
     }
     void readInteger()
     {
@@ -159,6 +166,42 @@ private slots:
         QVERIFY(WIFEXITED(status));
         QCOMPARE(WEXITSTATUS(status), 0);
         QVERIFY(!QFile::exists(path));
+    }
+
+    // A settings file that exists but cannot be read is not rewritten from nothing: its other
+    // lines would be lost. Root reads anything, so a child that gave up root tries.
+    void unreadableFileIsKept()
+    {
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                  | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+        const QString path = dir.filePath("zephul.ini");
+        const QByteArray before = "[Autre]\r\nclef=valeur\r\n[Réception]\r\nPort série=COM3\r\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
+        // Writable by everyone, readable by nobody but root.
+        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner | QFile::WriteOther));
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(3);
+            try {
+                IniFile(path).writeString("Réception", "Port série", "x");
+            } catch (const ZephulError &e) {
+                _exit(e.message() == QString("Impossible d'écrire dans %1").arg(path) ? 0 : 2);
+            }
+            _exit(1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
     }
 };
 

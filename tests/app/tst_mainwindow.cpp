@@ -1,17 +1,25 @@
+#include "codepage.h"
 #include "colour.h"
 #include "inifile.h"
+#include "qtuserdialogs.h"
+#include "recordfile.h"
 #include "scripteduserdialogs.h"
 #include "tform_apropos.h"
 #include "whenvisible.h"
 #include "zephulwindows.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -173,10 +181,21 @@ private slots:
         TZephulF *w = windows.ZephulF();
         QVERIFY(!(w->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(w->windowFlags() & Qt::WindowMinimizeButtonHint);
-        QCOMPARE(w->minimumSize(), QSize(734, 550));
         QCOMPARE(w->windowTitle(), TZephulF::ProductBanner + " - Fichier : ");
-        // The operator cannot resize it by accident: the largest size is the current one.
+        // Sized once, by the program: the whole frame on the screen's width and height less 30,
+        // at the top left, and the operator cannot resize it (a resize erases the chart).
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(w->frameGeometry(), QRect(0, 0, screen.width(), screen.height() - 30));
+        QCOMPARE(w->minimumSize(), w->size());
         QCOMPARE(w->maximumSize(), w->size());
+        // Never smaller than 734 x 550 inside.
+        w->setOuterSize(QSize(300, 200));
+        QCOMPARE(w->size(), QSize(734, 550));
+        QCOMPARE(w->maximumSize(), QSize(734, 550));
+        // The link pictures of the design, the working link on top, until the first reception.
+        QVERIFY(w->TuvoOk->isVisibleTo(w) && w->TuvoNo->isVisibleTo(w));
+        QCOMPARE(w->TuvoOk->geometry().topLeft(), w->TuvoNo->geometry().topLeft());
+        QCOMPARE(w->TrameP->childAt(w->TuvoOk->geometry().center()), w->TuvoOk);
     }
 
     void closeBoxSavesQuitterDoesNot()
@@ -223,6 +242,155 @@ private slots:
         QVERIFY(w->close());
         QCOMPARE(IniFile(settingsPath()).readString("Nom voie", "Voie_1", "?"),
                  QString("Température extérieure"));
+    }
+
+    // An edit never makes a name longer than ten characters or than it was; a paste is cut to
+    // what fits.
+    void nameLengths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("cursor"); // -1: the whole text selected
+        QTest::addColumn<QString>("typed"); // typed key by key
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("typing stops at ten")
+            << QString() << 0 << "Altitude barometrique" << QString() << "Altitude b";
+        QTest::newRow("a long name cannot grow")
+            << "Température extérieure" << 22 << "xy" << QString() << "Température extérieure";
+        QTest::newRow("typed in the middle of a full name")
+            << "0123456789" << 4 << "ab" << QString() << "0123456789";
+        QTest::newRow("paste cut to fit") << QString() << 0 << QString() << "Pression atmosphérique"
+                                          << "Pression a";
+        QTest::newRow("paste in the middle, its end cut")
+            << "Voie 1" << 4 << QString() << "ABCDEFGH"
+            << "VoieABCD 1";
+        QTest::newRow("paste over a selection") << "Voie 1234" << -1 << QString() << "0123456789ABC"
+                                                << "0123456789";
+        QTest::newRow("paste into a long name")
+            << "Température extérieure" << 0 << QString() << "AB"
+            << "Température extérieure";
+    }
+    void nameLengths()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, cursor);
+        QFETCH(QString, typed);
+        QFETCH(QString, pasted);
+        QFETCH(QString, result);
+        ScriptedUserDialogs dialogs;
+        ZephulWindows windows(settingsPath());
+        TZephulF *w = windows.ZephulF();
+        w->Timer_APropos->stop();
+        w->show();
+        QLineEdit *edit = w->Channels[3].NameEdit;
+        edit->setText(name);
+        if (cursor < 0)
+            edit->selectAll();
+        else
+            edit->setCursorPosition(cursor);
+        if (!typed.isEmpty())
+            QTest::keyClicks(edit, typed);
+        if (!pasted.isEmpty()) {
+            QGuiApplication::clipboard()->setText(pasted);
+            edit->paste();
+        }
+        QCOMPARE(edit->text(), result);
+        // Shortened, a long name stays within its new length.
+        if (name.size() > 10) {
+            QTest::keyClick(edit, Qt::Key_End);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QTest::keyClicks(edit, "zz");
+            QCOMPARE(edit->text(), name.chopped(1));
+        }
+    }
+
+    // Colours too large for 32 bits give the defaults; names in the Windows code page go to the
+    // settings file and the record file's header as the operator typed them.
+    void coloursAndNamesInTheSettingsFile()
+    {
+        QFile f(settingsPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Couleur voie]\r\nVoie_8=4294967296\r\nVoie_7=0x100000000\r\n"
+                "Voie_6=99999999999\r\nVoie_5=$FF\r\n[Nom voie]\r\nVoie_2=C\x9Cur\r\n");
+        f.close();
+        {
+            ScriptedUserDialogs dialogs;
+            ZephulWindows windows(settingsPath());
+            TZephulF *w = windows.ZephulF();
+            w->Timer_APropos->stop();
+            QCOMPARE(w->Channels[7].Colour, 0x0000FF00u);
+            QCOMPARE(w->Channels[6].Colour, 0x00000000u);
+            QCOMPARE(w->Channels[5].Colour, 0x0000FFFFu);
+            QCOMPARE(w->Channels[4].Colour, 0x000000FFu);
+            QCOMPARE(w->Channels[1].NameEdit->text(), "Cœur");
+            w->Channels[2].NameEdit->setText("Coût €");
+            w->show();
+            QVERIFY(w->close());
+        }
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray saved = f.readAll();
+        f.close();
+        QVERIFY(saved.contains("Voie_2=C\x9Cur\r\n"));
+        QVERIFY(saved.contains("Voie_3=Co\xFBt \x80\r\n"));
+        ScriptedUserDialogs dialogs;
+        ZephulWindows windows(settingsPath());
+        QCOMPARE(windows.ZephulF()->Channels[2].NameEdit->text(), "Coût €");
+        QCOMPARE(toCodePage(RecordFile::headerLine({ "Cœur", "Coût €" })),
+                 QByteArray("Date;Heure;Chrono;C\x9Cur;Co\xFBt \x80;Piles;"));
+    }
+
+    // "&Ouvrir" with the Qt dialog the operator sees: a name typed without its extension opens
+    // the .txt file of that name; a name that does not exist changes nothing.
+    void ouvrirTypedWithoutExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("vol1 for vol1.txt") << "vol1" << true;
+        QTest::newRow("no such file") << "vol2" << false;
+    }
+    void ouvrirTypedWithoutExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, opens);
+        QTemporaryDir dir;
+        QFile existing(dir.filePath("vol1.txt"));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        QtUserDialogs dialogs;
+        UserDialogs::setInstance(&dialogs);
+        ZephulWindows windows(settingsPath());
+        TZephulF *w = windows.ZephulF();
+        w->Timer_APropos->stop();
+        QString refused;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            dialog->setDirectory(dir.path());
+            QTest::keyClicks(name, typed);
+            // "Ouvrir": a dialog that refuses the name stays up, with a box of its own.
+            QTimer::singleShot(200, dialog, [&refused, dialog] {
+                if (!dialog->isVisible())
+                    return;
+                QWidget *box = QApplication::activeModalWidget();
+                refused = box ? box->metaObject()->className() : "QFileDialog";
+                if (box && box != dialog)
+                    box->close();
+                dialog->reject();
+            });
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        poll.start(10);
+        w->OuvrirFichierM->trigger();
+        UserDialogs::setInstance(nullptr);
+        QCOMPARE(refused, QString());
+        QCOMPARE(w->Record.RecordPath, opens ? dir.filePath("vol1.txt") : QString());
+        QCOMPARE(w->DemarrerM->isEnabled(), opens);
+        QCOMPARE(w->Record.CreateOnStart, false);
     }
 
     void failedSaveKeepsWindowOpen()

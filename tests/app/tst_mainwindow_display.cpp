@@ -25,8 +25,7 @@ std::unique_ptr<TZephulF> makeWindow(const QString &settings, int width, int hei
     auto w = std::make_unique<TZephulF>(settings);
     w->Timer_APropos->stop();
     w->flightMode = mode;
-    w->setMaximumSize(4000, 4000);
-    w->resize(width, height);
+    w->setOuterSize(QSize(width, height));
     if (show) {
         w->show();
         if (!QTest::qWaitForWindowExposed(w.get()))

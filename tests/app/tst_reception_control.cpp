@@ -9,6 +9,7 @@
 #include "tcomport.h"
 #include "tform_apropos.h"
 #include "tform_changementfrequence.h"
+#include "tform_scanner.h"
 #include "whenvisible.h"
 #include "zephulwindows.h"
 
@@ -255,7 +256,7 @@ private slots:
                  QStringLiteral("  Fréquence ") + ReceiverCommand::frequencyText(channel));
         QCOMPARE(w->N137500MHz->isChecked(), channel == 30);
         QVERIFY(!w->N137050MHz->isChecked());
-        QCOMPARE(w->ChannelMarkerLeft, channel * 10 + 20);
+        QCOMPARE(windows->Form_Scanner()->Image_Canal->x(), channel * 10 + 20);
     }
 
     void recordFilesAcrossTwoRuns()
@@ -461,7 +462,7 @@ private slots:
 
         const auto windows = open();
         TZephulF *w = windows->ZephulF();
-        w->resize(1100, 700);
+        w->setOuterSize(QSize(1100, 700));
         QAction *item = portItem(w, name);
         QVERIFY(item);
         item->trigger();

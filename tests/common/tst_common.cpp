@@ -1,6 +1,6 @@
+#include "codepage.h"
 #include "colour.h"
 #include "eventguard.h"
-#include "latin1.h"
 #include "numberformat.h"
 #include "scripteduserdialogs.h"
 #include "zephulerror.h"
@@ -48,11 +48,51 @@ private slots:
         QCOMPARE(bgrFromColour(colourFromBgr(0x00C08080)), 0x00C08080u);
     }
 
-    void latin1RoundTripKeepsAccents()
+    void codePage_data()
     {
-        const QByteArray bytes = toLatin1Bytes(QStringLiteral("Réception"));
-        QCOMPARE(bytes, QByteArray("R\xE9" "ception"));
-        QCOMPARE(fromLatin1Bytes(bytes), QStringLiteral("Réception"));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("accents") << QStringLiteral("Réception")
+                                 << QByteArray("R\xE9"
+                                               "ception")
+                                 << QStringLiteral("Réception");
+        QTest::newRow("oe ligature") << QStringLiteral("Cœur")
+                                     << QByteArray("C\x9C"
+                                                   "ur")
+                                     << QStringLiteral("Cœur");
+        QTest::newRow("euro") << QStringLiteral("Coût €") << QByteArray("Co\xFBt \x80")
+                              << QStringLiteral("Coût €");
+        QTest::newRow("quotes, dashes, dagger, per mille")
+            << QStringLiteral("‘’“”–—†‰™") << QByteArray("\x91\x92\x93\x94\x96\x97\x86\x89\x99")
+            << QStringLiteral("‘’“”–—†‰™");
+        QTest::newRow("capitals") << QStringLiteral("ŒŠŽŸ") << QByteArray("\x8C\x8A\x8E\x9F")
+                                  << QStringLiteral("ŒŠŽŸ");
+        QTest::newRow("outside the code page")
+            << QStringLiteral("Ω ✓") << QByteArray("? ?") << QStringLiteral("? ?");
+        QTest::newRow("outside the basic plane, one character")
+            << QStringLiteral("a\U0001F680b") << QByteArray("a?b") << QStringLiteral("a?b");
+        // Undefined in the code page: kept as the control character of that number.
+        QTest::newRow("undefined byte")
+            << QStringLiteral("x\u0081y") << QByteArray("x\x81y") << QStringLiteral("x\u0081y");
+        QTest::newRow("control without a byte")
+            << QStringLiteral("\u0080") << QByteArray("?") << QStringLiteral("?");
+    }
+    void codePage()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, readBack);
+        QCOMPARE(toCodePage(text), bytes);
+        QCOMPARE(fromCodePage(bytes), readBack);
+    }
+
+    void everyByteReadsBackAsItself()
+    {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all += char(b);
+        QCOMPARE(toCodePage(fromCodePage(all)), all);
     }
 
     void guardShowsEscapingErrors()
@@ -60,7 +100,7 @@ private slots:
         ScriptedUserDialogs dialogs;
         QVERIFY(!EventGuard::run([] { throw ZephulError(QStringLiteral("Disque plein")); }));
         QVERIFY(EventGuard::run([] {}));
-        QCOMPARE(dialogs.errors(), QStringList{"Disque plein"});
+        QCOMPARE(dialogs.errors(), QStringList { "Disque plein" });
     }
 
     void deferredErrorsShowOncePerReception()
@@ -71,7 +111,7 @@ private slots:
             EventGuard::runDeferred([] { throw ZephulError(QStringLiteral("Disque plein")); });
         QVERIFY(dialogs.errors().isEmpty()); // shown after the current event, not inside it
         QCoreApplication::processEvents();
-        QCOMPARE(dialogs.errors(), QStringList{"Disque plein"});
+        QCOMPARE(dialogs.errors(), QStringList { "Disque plein" });
         EventGuard::resetRepeats();
         EventGuard::runDeferred([] { throw ZephulError(QStringLiteral("Disque plein")); });
         QCoreApplication::processEvents();

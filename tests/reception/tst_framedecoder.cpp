@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -40,10 +41,10 @@ QByteArray badFrame()
     return frame({ 1, 2, 3, 4, 5, 6, 7, 8 }, 130, 1);
 }
 
-// The main window's parts, with a chronometer on a settable flight time in seconds.
+// The main window's parts, with a chronometer on a settable flight time.
 struct Window
 {
-    FlightMode mode = FlightMode::BALLON;
+    FlightMode mode;
     QWidget root;
     QLabel *chrono = new QLabel(QString::fromLatin1(ChronoText::designText), &root);
     QLabel *clock = new QLabel(QStringLiteral("14:35:40"), &root);
@@ -73,7 +74,8 @@ struct Window
     QString failWith; // appendRecordLine throws this when not empty
     std::unique_ptr<FrameDecoder> decoder;
 
-    Window()
+    explicit Window(FlightMode flightMode = FlightMode::BALLON)
+        : mode(flightMode)
     {
         tramesG->setRange(0, 3);
         pileG->setRange(0, 100);
@@ -106,7 +108,7 @@ struct Window
         p.ChronoPending = &chronoPending;
         p.refreshChrono = [this] {
             if (running)
-                chrono->setText(ChronoText::balloonText(nowMs - startMs));
+                chrono->setText(ChronoText::runningText(mode, nowMs - startMs));
         };
         p.startChronometer = [this] {
             chrono->setText(ChronoText::zeroText(mode));
@@ -131,7 +133,14 @@ struct Window
 
     // Flight time since the first accepted frame, in ms.
     void at(std::int64_t flightMs) { nowMs = startMs + flightMs; }
-    void receive(const QByteArray &data) { decoder->ComPaquetTuvoPacket(nullptr, data); }
+    // The frame goes to the decoder of the window's mode.
+    void receive(const QByteArray &data)
+    {
+        if (mode == FlightMode::FUSEE)
+            decoder->ComDataSoloPacket(nullptr, data);
+        else
+            decoder->ComPaquetTuvoPacket(nullptr, data);
+    }
     // Receives and lets Timer_Paquet release the lock as it would 900 ms later.
     void accept(const QByteArray &data)
     {
@@ -314,14 +323,168 @@ private slots:
         QCOMPARE(w.txVol->text(), "100.0"); // the figures keep their values
     }
 
-    void rocketTimerFigure()
+    void rocketFrameTimeAndPlace()
     {
-        Window w;
-        w.mode = FlightMode::FUSEE;
-        w.accepted = 5;
-        w.chrono->setText(QStringLiteral("00:02.500"));
+        Window w(FlightMode::FUSEE);
+        w.nowMs = 5000;
+        w.tramesG->setValue(2); // the frame gauge is balloon only: nothing moves it
+        w.receive(goodFrame(255));
+        QCOMPARE(w.chrono->text(), "00:00.000");
+        QCOMPARE(w.samples->slotTime(1), 0);
+        QCOMPARE(w.chart.PlotX(), 1);
+        // A new line starts with a twelve-pixel dash ending at x = 1 (the end not painted).
+        QCOMPARE(w.chart.image().pixel(0, 0), QColor(Qt::red).rgb());
+        QCOMPARE(w.lines.at(0).section(u';', 2, 2), "0");
+        // Read back from 01:02.345.
+        w.at(62345);
+        w.receive(goodFrame(120));
+        QCOMPARE(w.samples->slotTime(2), 62345);
+        QCOMPARE(w.chart.PlotX(), 749); // Round(748.14) + 1
+        QCOMPARE(w.lines.at(1),
+                 "5/3/2014;14:35:40;62345;2,35;1,96;0,00;0,00;0,00;0,00;0,00;0,00;9,00");
+        // No repeat lock: a good frame 100 ms later is taken as well.
+        w.at(62445);
+        w.receive(goodFrame(50));
+        QCOMPARE(w.accepted, 3);
+        QCOMPARE(w.lines.size(), 3);
+        QCOMPARE(w.chart.PlotX(), 750); // 749.34
+        QVERIFY(!w.decoder->DuplicateLock);
+        QVERIFY(!w.timerPaquet->isActive());
+        QCOMPARE(w.tramesG->value(), 2);
+    }
+
+    void rocketTxVol_data()
+    {
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("lastMs");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("10 frames at 5 s") << 10 << 5000 << "92,0";
+        QTest::newRow("11 frames at 5 s, capped") << 11 << 5000 << "100,0";
+        QTest::newRow("5 frames at 5 s") << 5 << 5000 << "46,0";
+        QTest::newRow("below 460 ms, the literal") << 3 << 459 << "100.0";
+        QTest::newRow("at 460 ms") << 2 << 460 << "100,0";
+        QTest::newRow("2 frames at 1 s") << 2 << 1000 << "92,0";
+    }
+    void rocketTxVol()
+    {
+        QFETCH(int, frames);
+        QFETCH(int, lastMs);
+        QFETCH(QString, shown);
+        Window w(FlightMode::FUSEE);
+        w.receive(goodFrame());
+        for (int i = 1; i < frames; ++i) {
+            w.at(std::int64_t(lastMs) * i / (frames - 1));
+            w.receive(goodFrame());
+        }
+        QCOMPARE(w.accepted, frames);
+        QCOMPARE(w.txVol->text(), shown);
+    }
+
+    void rocketEveryBadFrameIsALoss_data()
+    {
+        QTest::addColumn<int>("lossMs");
+        QTest::addColumn<QString>("atOnce");
+        QTest::addColumn<int>("tickMs");
+        QTest::addColumn<QString>("onTick");
+        // 5 frames; Timer_StatSolo expects one every 400 ms and counts whole intervals.
+        QTest::newRow("00:02.000") << 2000 << "100,0" << 2500 << "83,3";
+        QTest::newRow("00:00.300") << 300 << "100.0" << 800 << "100,0";
+        QTest::newRow("00:04.000") << 4000 << "50,0" << 4400 << "45,5";
+    }
+    void rocketEveryBadFrameIsALoss()
+    {
+        QFETCH(int, lossMs);
+        QFETCH(QString, atOnce);
+        QFETCH(int, tickMs);
+        QFETCH(QString, onTick);
+        Window w(FlightMode::FUSEE);
+        for (int i = 0; i < 5; ++i) {
+            w.at(i * 50);
+            w.receive(goodFrame());
+        }
+        QVERIFY(w.linkOk());
+        w.at(lossMs);
+        w.receive(badFrame());
+        QVERIFY(w.linkLost());
+        QCOMPARE(w.txVol->text(), atOnce);
+        QVERIFY(w.timerStatSolo->isActive());
+        for (int n = 1; n <= 8; ++n)
+            QCOMPARE(w.channels.channel(n).PrevSample, -1);
+        w.at(tickMs);
         w.decoder->Timer_StatSoloTimer();
-        QCOMPARE(w.txVol->text(), "83,3");
+        QCOMPARE(w.txVol->text(), onTick);
+        // A second bad frame is a loss again; the timer keeps running.
+        w.tuvoNo->hide();
+        w.receive(badFrame());
+        QVERIFY(!w.tuvoNo->isHidden());
+        QVERIFY(w.timerStatSolo->isActive());
+        // The next good frame ends the loss and starts every shown line afresh: a 12 px dash.
+        w.at(tickMs + 1000);
+        w.receive(goodFrame(255));
+        QVERIFY(w.linkOk());
+        QVERIFY(!w.timerStatSolo->isActive());
+        const int x = w.chart.PlotX();
+        QCOMPARE(x, int(std::nearbyint((tickMs + 1000) * 0.012)) + 1);
+        for (int dx = 1; dx <= 12; ++dx)
+            QCOMPARE(w.chart.image().pixel(x - dx, 0), QColor(Qt::red).rgb());
+        QVERIFY(w.chart.image().pixel(x - 13, 0) != QColor(Qt::red).rgb());
+        QCOMPARE(w.accepted, 6);
+    }
+
+    void rocketBatteryCurveEveryFrame()
+    {
+        Window w(FlightMode::FUSEE);
+        for (int i = 0; i < 10; ++i) {
+            w.at(i * 460);
+            w.receive(goodFrame());
+        }
+        // The first point moves the pen only, each later one draws a pixel further right.
+        QCOMPARE(w.battery.BatteryCurveX(), 9);
+        QCOMPARE(w.divider, 0); // the balloon's divider plays no part
+        for (int i = 10; i < 97; ++i) {
+            w.at(i * 460);
+            w.receive(goodFrame());
+        }
+        QCOMPARE(w.battery.BatteryCurveX(), 96);
+        // The next frame finds the box full: it is cleared and the trace starts again.
+        w.at(97 * 460);
+        w.receive(goodFrame());
+        QCOMPARE(w.battery.BatteryCurveX(), 0);
+        QVERIFY(w.battery.BatteryCurveStarted());
+        QCOMPARE(w.battery.image().pixel(0, 30), BatteryCurve::Background);
+    }
+
+    void rocketRecordLineFailure()
+    {
+        Window w(FlightMode::FUSEE);
+        w.receive(goodFrame());
+        w.failWith = QStringLiteral("Disque plein");
+        w.at(460);
+        w.txVol->setText(QStringLiteral("marker"));
+        QVERIFY_THROWS_EXCEPTION(ZephulError, w.receive(goodFrame(50)));
+        QCOMPARE(w.accepted, 2);
+        QCOMPARE(w.txVol->text(), "marker");
+        w.failWith.clear();
+        w.at(920);
+        w.receive(goodFrame(60));
+        QCOMPARE(w.accepted, 3);
+        QCOMPARE(w.lines.size(), 2);
+        QCOMPARE(w.lines.at(1).section(u';', 2, 2), "920");
+    }
+
+    // The ring of the sample store takes a rocket flight longer than its 15000 slots (about two
+    // hours at 460 ms) without writing outside it.
+    void rocketBeyondTheStore()
+    {
+        Window w(FlightMode::FUSEE);
+        for (int i = 0; i < 15003; ++i) {
+            w.at(std::int64_t(i) * 230);
+            w.receive(goodFrame(i % 256));
+        }
+        QCOMPARE(w.accepted, 15003);
+        QCOMPARE(w.samples->slotTime(3), 15002 * 230);
+        QCOMPARE(w.samples->slotTime(4), 3 * 230);
+        QCOMPARE(w.lines.size(), 15003);
     }
 
     void startReceptionKeepsThePercentages()

@@ -19,7 +19,7 @@ struct MainWindowState
     QString ChosenFrequencyText;
     std::int32_t PendingChannel = 0;
     std::int32_t CurrentChannel = 39;
-    std::int32_t ChannelMarkerLeft = 19;
+    QWidget Image_Canal; // the sweep window's marker of the receiving channel
     QWidget EcranP;
     QAction InfosFrequenceM { QStringLiteral("   Fréquence 137.950 MHz") };
     QAction N137050MHz { QStringLiteral("137.050 MHz") };
@@ -31,6 +31,7 @@ struct MainWindowState
     MainWindowState()
     {
         EcranP.resize(784, 417);
+        Image_Canal.move(19, 270);
         group.setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
         for (QAction *a : { &N137050MHz, &N137500MHz }) {
             a->setCheckable(true);
@@ -44,7 +45,7 @@ struct MainWindowState
         return { &ChosenFrequencyText,
                  &PendingChannel,
                  &CurrentChannel,
-                 &ChannelMarkerLeft,
+                 &Image_Canal,
                  &InfosFrequenceM,
                  &N137050MHz,
                  &N137500MHz,
@@ -137,7 +138,7 @@ private slots:
         QCOMPARE(state.InfosFrequenceM.text(), QStringLiteral("  Fréquence 138,450 MHz"));
         QVERIFY(!state.N137050MHz.isChecked());
         QVERIFY(!state.N137500MHz.isChecked());
-        QCOMPARE(state.ChannelMarkerLeft, 510);
+        QCOMPARE(state.Image_Canal.x(), 510);
         QCOMPARE(state.CurrentChannel, 49);
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), int(QDialog::Accepted));
@@ -220,7 +221,7 @@ private slots:
         typePassword(window, QStringLiteral("vostrel"), true);
         QTest::mouseClick(window.Button_OK, Qt::LeftButton);
         QCOMPARE(state.sent, QList<QByteArray> { bytes });
-        QCOMPARE(state.ChannelMarkerLeft, channel * 10 + 20);
+        QCOMPARE(state.Image_Canal.x(), channel * 10 + 20);
     }
 
     void cancelSendsNothingAndTheNextShowingAsksAgain()
@@ -233,7 +234,7 @@ private slots:
         QVERIFY(!window.isVisible());
         QVERIFY(state.sent.isEmpty());
         QCOMPARE(state.CurrentChannel, 39);
-        QCOMPARE(state.ChannelMarkerLeft, 19);
+        QCOMPARE(state.Image_Canal.x(), 19);
         QCOMPARE(state.InfosFrequenceM.text(), QStringLiteral("   Fréquence 137.950 MHz"));
         QVERIFY(state.N137050MHz.isChecked());
 

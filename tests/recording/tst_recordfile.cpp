@@ -7,10 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
 #include <csignal>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -81,6 +86,32 @@ QByteArray inChild(const std::function<QString()> &body)
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "<child failed>";
     return out;
+}
+
+// Runs `body` in a child whose mount namespace is its own, with a fresh tmpfs of 16 KiB on
+// `folder`: a medium of our own that can fill up or turn read-only. "<no namespace>" when the
+// machine does not allow it (not root, or no namespaces).
+QByteArray onTinyMedium(const QString &folder, const std::function<QString()> &body)
+{
+    return inChild([&] {
+        const QByteArray path = QFile::encodeName(folder);
+        if (::unshare(CLONE_NEWNS) != 0
+            || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=16k") != 0)
+            return QStringLiteral("<no namespace>");
+        return body();
+    });
+}
+
+// Fills the medium at `folder` until nothing more fits.
+bool fillUp(const QString &folder)
+{
+    QFile filler(folder + QStringLiteral("/filler"));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray block(512, 'x');
+    while (filler.write(block) == block.size()) { }
+    return true;
 }
 
 bool dropPrivileges()
@@ -336,6 +367,151 @@ private slots:
         file.BackupPath = dir.filePath(QStringLiteral("secours.zephul"));
         QVERIFY_THROWS_EXCEPTION(RecordIoError, file.AppendRecordLine(QStringLiteral("x")));
         QCOMPARE(contents(file.BackupPath), QByteArray("x\r\n"));
+    }
+
+    // A file on a full or read-only medium fails on its own: the other file still gets every
+    // line, the failing one is named until a line reaches it again, and its error is the one
+    // thrown for each line.
+    void eachFileOnItsOwn_data()
+    {
+        QTest::addColumn<QString>("medium"); // "full", "read-only"
+        QTest::addColumn<bool>("backupFails");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("backup copy on a full medium") << "full" << true << "Disque plein";
+        QTest::newRow("record file on a full medium") << "full" << false << "Disque plein";
+        QTest::newRow("backup copy on a read-only medium")
+            << "read-only" << true << "Accès au fichier refusé";
+        QTest::newRow("record file on a read-only medium")
+            << "read-only" << false << "Accès au fichier refusé";
+    }
+    void eachFileOnItsOwn()
+    {
+        QFETCH(QString, medium);
+        QFETCH(bool, backupFails);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QByteArray earlier = QByteArray(4094, 'e') + "\r\n";
+        const QString mount = dir.filePath(QStringLiteral("medium"));
+        QVERIFY(QDir().mkpath(mount));
+        const QString good = dir.filePath(backupFails ? QStringLiteral("vol.txt")
+                                                      : QStringLiteral("secours.zephul"));
+        const QString bad = mount
+            + (backupFails ? QStringLiteral("/secours.zephul") : QStringLiteral("/vol.txt"));
+        const QByteArray text = onTinyMedium(mount, [&] {
+            // A whole page, so that the next byte needs room the medium no longer has.
+            writeFile(bad, earlier);
+            if (medium == QStringLiteral("full")
+                    ? !fillUp(mount)
+                    : ::mount(nullptr, QFile::encodeName(mount).constData(), nullptr,
+                              MS_REMOUNT | MS_RDONLY, nullptr)
+                        != 0)
+                return QStringLiteral("<medium not prepared>");
+            RecordFile file;
+            file.RecordPath = backupFails ? good : bad;
+            file.BackupPath = backupFails ? bad : good;
+            QStringList seen;
+            for (int i = 1; i <= 3; ++i) {
+                try {
+                    file.AppendRecordLine(QStringLiteral("line %1").arg(i));
+                    seen << QStringLiteral("<written>");
+                } catch (const ZephulError &e) {
+                    seen << e.message();
+                }
+            }
+            seen << file.failingFiles().join(u',') << file.failureText();
+            // Back on a medium that takes it: the failure is over.
+            (backupFails ? file.BackupPath : file.RecordPath)
+                = dir.filePath(QStringLiteral("moved"));
+            file.AppendRecordLine(QStringLiteral("line 4"));
+            seen << QString::number(file.failingFiles().size())
+                 << QString::number(contents(bad) == earlier);
+            return seen.join(u'|');
+        });
+        if (text == "<no namespace>")
+            QSKIP("no private mount namespace here (needs root): the failing media cannot be made");
+        const QStringList seen = QString::fromUtf8(text).split(u'|');
+        QCOMPARE(seen.size(), 7);
+        QCOMPARE(seen.mid(0, 3), QStringList({ message, message, message }));
+        QCOMPARE(seen[3], bad);
+        QCOMPARE(seen[4], QStringLiteral("Enregistrement impossible : ") + bad);
+        QCOMPARE(seen[5], "0");
+        QCOMPARE(seen[6], "1"); // the failing file kept what it had, and no half line
+        QCOMPARE(contents(good), QByteArray("line 1\r\nline 2\r\nline 3\r\nline 4\r\n"));
+    }
+
+    void bothFilesFailing()
+    {
+        QTemporaryDir dir;
+        RecordFile file;
+        file.RecordPath = QStringLiteral("/dev/full");
+        file.BackupPath = dir.filePath(QStringLiteral("no-such-folder/secours.zephul"));
+        try {
+            file.AppendRecordLine(QStringLiteral("x"));
+            QFAIL("no error");
+        } catch (const ZephulError &e) {
+            QCOMPARE(e.message(), QStringLiteral("Disque plein\nNom de fichier incorrect"));
+        }
+        QCOMPARE(file.failingFiles(), QStringList({ file.RecordPath, file.BackupPath }));
+        QCOMPARE(file.failureText(),
+                 QStringLiteral("Enregistrement impossible : /dev/full et ") + file.BackupPath);
+        file.BackupPath = QStringLiteral("/dev/full");
+        QVERIFY_THROWS_EXCEPTION(RecordIoError, file.AppendRecordLine(QStringLiteral("x")));
+        // A new run that could write its header ends the failure.
+        file.RecordPath = dir.filePath(QStringLiteral("vol.txt"));
+        file.BackupPath = dir.filePath(QStringLiteral("secours.zephul"));
+        file.BeginRecordRun(launch, names());
+        QVERIFY(file.failingFiles().isEmpty());
+        QVERIFY(file.failureText().isEmpty());
+    }
+
+    // Every line is on the medium before the call returns: each file is written, synced and
+    // closed in that order, watched with strace.
+    void linesReachTheMediumFirst()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+            QSKIP("strace is not installed: the system calls cannot be watched");
+        QTemporaryDir dir;
+        const QString record = dir.filePath(QStringLiteral("vol.txt"));
+        const QString backup = dir.filePath(QStringLiteral("secours.zephul"));
+        const QString log = dir.filePath(QStringLiteral("calls"));
+        QProcess strace;
+        strace.start(QStringLiteral("strace"),
+                     { "-f", "-e", "trace=openat,write,fdatasync,fsync,close", "-o", log,
+                       QStringLiteral(ZEPHUL_APPEND_RECORD_LINE), record, backup, "une ligne" });
+        QVERIFY(strace.waitForFinished(30000));
+        if (strace.exitCode() != 0 && !QFile::exists(record))
+            QSKIP(qPrintable("strace cannot run here: " + strace.readAllStandardError()));
+        QCOMPARE(strace.exitCode(), 0);
+        QCOMPARE(contents(record), QByteArray("une ligne\r\n"));
+        QCOMPARE(contents(backup), QByteArray("une ligne\r\n"));
+        const QStringList calls = QString::fromUtf8(contents(log)).split(u'\n');
+        for (const QString &path : { backup, record }) {
+            // openat(..., "path", ...) = fd, then write(fd, "une ligne\r\n", ...), fdatasync(fd)
+            // = 0 and close(fd) = 0, in this order.
+            int at = -1;
+            QString fd;
+            for (int i = 0; i < calls.size() && fd.isEmpty(); ++i)
+                if (calls[i].contains(QStringLiteral("openat("))
+                    && calls[i].contains(u'"' + path + u'"')) {
+                    at = i;
+                    fd = calls[i].section(QStringLiteral(" = "), -1).trimmed();
+                }
+            QVERIFY2(at >= 0, qPrintable(path));
+            QStringList order;
+            for (int i = at + 1; i < calls.size(); ++i) {
+                const QString call = calls[i].section(u' ', 1);
+                if (call.startsWith(QStringLiteral("write(") + fd + u','))
+                    order << QStringLiteral("write");
+                else if (call.startsWith(QStringLiteral("fdatasync(") + fd + u')'))
+                    order << QStringLiteral("sync ")
+                            + call.section(QStringLiteral(" = "), -1).trimmed();
+                else if (call.startsWith(QStringLiteral("close(") + fd + u')')) {
+                    order << QStringLiteral("close");
+                    break;
+                }
+            }
+            QCOMPARE(order, QStringList({ "write", "sync 0", "close" }));
+        }
     }
 
     void systemErrorsKeepTheirNumber_data()

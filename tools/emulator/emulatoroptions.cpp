@@ -260,7 +260,8 @@ time stamp. Frames are heard only while the receiver is tuned to the transmitter
 Channel n is 136.000 + 0.05 x n MHz.
 
 Port
-  --folder DIR        publish the port in DIR (default /tmp/zephul-ports)
+  --folder DIR        publish the port in DIR, a folder of your own (default zephul-ports
+                      in $XDG_RUNTIME_DIR, or /tmp/zephul-ports-UID without it)
                         e.g. --folder /tmp/my-ports
   --alias NAME        name of the published port (default zephul-emulator)
                         e.g. --alias bench-receiver

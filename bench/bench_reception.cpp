@@ -1,12 +1,18 @@
-// Balloon reception through the real main window (offscreen) and a pseudo-terminal receiver.
+// Balloon or rocket reception through the real main window (offscreen, chart shown) and a
+// pseudo-terminal receiver.
+//
+//   bench_reception [balloon|rocket] [SECONDS] [--whole-frames]
 //
 // 1. Latency: from the last byte of a frame written on the pty master to its line being in both
 //    record files, median and 99th percentile over 200 frames (goal: median at most 2 ms). So
-//    that every frame is accepted without waiting 900 ms between frames, the repeat lock's
-//    timer is set to 1 ms here; the path measured is the same.
-// 2. CPU: the whole program's CPU time per second of a real-time balloon reception (two copies
-//    of a frame every 1.77 s, chronometer running), for 30 s or the number of seconds given
-//    (goal: at most 2 % of one core). The thread that plays the receiver is not counted.
+//    that every balloon frame is accepted without waiting 900 ms between frames, the repeat
+//    lock's timer is set to 1 ms there; the path measured is the same.
+// 2. CPU: the whole program's CPU time per second of a real-time reception, chronometer
+//    running, for 30 s or the number of seconds given: balloon, two copies of a frame every
+//    1.77 s (goal: at most 2 % of one core); rocket, a frame every 460 ms (goal: at most 1.5 %).
+//    The bytes go out one by one at the line's pace (16.7 ms a byte at 600 bit/s), as a real
+//    receiver sends them, or each frame in one write with --whole-frames. The thread that plays
+//    the receiver is not counted.
 
 #include "ptypair.h"
 #include "publishedports.h"
@@ -91,6 +97,14 @@ private:
     QString m_path;
 };
 
+FlightMode mode = FlightMode::BALLON;
+bool wholeFrames = false;
+
+const char *modeName()
+{
+    return mode == FlightMode::FUSEE ? "rocket" : "balloon";
+}
+
 struct Session
 {
     QTemporaryDir dir;
@@ -104,14 +118,14 @@ struct Session
     bool start()
     {
         port = PublishedPorts::publish(PublishedPorts::defaultFolder(),
-                                       "bench-balloon-" + std::to_string(::getpid()),
+                                       "bench-reception-" + std::to_string(::getpid()),
                                        pty.slavePath());
         dialogs = std::make_unique<BenchDialogs>(dir.filePath("vol"));
         windows = std::make_unique<ZephulWindows>(dir.filePath("zephul.ini"));
         TZephulF *w = windows->ZephulF();
         w->Timer_APropos->stop();
-        w->flightMode = FlightMode::BALLON;
-        w->resize(1100, 700);
+        w->flightMode = mode;
+        w->setOuterSize(QSize(1100, 700));
         w->show();
         for (QAction *item : w->PortItems)
             if (item->text() == QString::fromStdString(port))
@@ -138,7 +152,8 @@ void latency()
         std::fprintf(stderr, "could not start a reception\n");
         return;
     }
-    s.windows->ZephulF()->Timer_Paquet->setInterval(1);
+    if (mode == FlightMode::BALLON)
+        s.windows->ZephulF()->Timer_Paquet->setInterval(1);
     std::vector<double> ms;
     std::atomic<bool> done { false };
     // The receiver: writes a frame, then waits (spinning on the file sizes, as the program
@@ -179,9 +194,9 @@ void latency()
     if (ms.empty())
         return;
     std::sort(ms.begin(), ms.end());
-    std::printf("latency, last byte on the line to the line in both files, %zu frames:\n"
+    std::printf("%s latency, last byte on the line to the line in both files, %zu frames:\n"
                 "  median %.3f ms, 99th percentile %.3f ms, max %.3f ms (goal: median <= 2 ms)\n",
-                ms.size(), ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.back());
+                modeName(), ms.size(), ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.back());
 }
 
 void cpu(int seconds)
@@ -196,14 +211,33 @@ void cpu(int seconds)
     std::thread receiver([&] {
         int k = 0;
         auto next = Clock::now();
+        // One byte every 16.7 ms, as the line brings them.
+        const auto sendPaced = [&](const std::string &bytes) {
+            if (wholeFrames) {
+                s.pty.send(bytes);
+                return;
+            }
+            auto due = Clock::now();
+            for (char c : bytes) {
+                while (!stop && Clock::now() < due)
+                    std::this_thread::sleep_until(due);
+                s.pty.send(std::string(1, c));
+                due += std::chrono::microseconds(16667);
+            }
+        };
         while (!stop) {
             const std::string f = frame(k, 130 - k / 20);
             ++k;
-            s.pty.send(f);
-            s.pty.send(f); // the receiver repeats each measurement
-            next += std::chrono::milliseconds(1770);
+            if (mode == FlightMode::FUSEE) {
+                sendPaced(f);
+                next += std::chrono::milliseconds(460);
+            } else {
+                sendPaced(f + f); // the transmitter repeats each measurement
+                next += std::chrono::milliseconds(1770);
+            }
             while (!stop && Clock::now() < next)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                std::this_thread::sleep_until(
+                    std::min(next, Clock::now() + std::chrono::milliseconds(20)));
         }
         receiverCpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     });
@@ -216,9 +250,10 @@ void cpu(int seconds)
     const double cpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0 - receiverCpu;
     const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
     const int frames = s.windows->ZephulF()->AcceptedFrameCount;
-    std::printf("CPU of a real-time balloon reception: %.2f %% of one core over %.0f s "
-                "(%d frames accepted; goal: at most 2 %%)\n",
-                100.0 * cpu / wall, wall, frames);
+    std::printf("CPU of a real-time %s reception, %s: %.2f %% of one core over %.0f s "
+                "(%d frames accepted; goal: at most %s)\n",
+                modeName(), wholeFrames ? "whole frames" : "bytes at the line's pace",
+                100.0 * cpu / wall, wall, frames, mode == FlightMode::FUSEE ? "1.5 %" : "2 %");
 }
 
 } // namespace
@@ -227,7 +262,23 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
+    int seconds = 30;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "rocket")
+            mode = FlightMode::FUSEE;
+        else if (arg == "balloon")
+            mode = FlightMode::BALLON;
+        else if (arg == "--whole-frames")
+            wholeFrames = true;
+        else if (std::atoi(arg.c_str()) > 0)
+            seconds = std::max(5, std::atoi(arg.c_str()));
+        else {
+            std::fprintf(stderr, "usage: %s [balloon|rocket] [SECONDS] [--whole-frames]\n",
+                         argv[0]);
+            return 2;
+        }
+    }
     latency();
     cpu(seconds);
     return 0;

@@ -110,6 +110,8 @@ int setModemLine(int fd, int line, bool on)
 
 } // namespace
 
+SerialDevice::SerialDevice() = default;
+
 SerialDevice::~SerialDevice()
 {
     close();

@@ -6,23 +6,30 @@
 #include <array>
 #include <cstdint>
 
-// What a balloon reception should write, worked out from the bytes put on the line and the flight
-// times at which they were put there, without any of the program's code: the framing (0xFF and
-// ten more bytes), the check byte, the 900 ms repeat lock, the chronometer and the voltage texts
-// under French settings. Tests compare the record files line by line against it.
-class BalloonFlightModel
+// What a reception should write, worked out from the bytes put on the line and the flight times
+// at which they were put there, without any of the program's code: the framing (0xFF and ten
+// more bytes), the check byte, the chronometer and the voltage texts under French settings; in
+// balloon mode the 900 ms repeat lock and the "hh:mm:ss" chronometer, in rocket mode every good
+// frame and the elapsed milliseconds. Tests compare the record files line by line against it.
+class FlightModel
 {
 public:
+    enum class Mode { Balloon, Rocket };
+
     struct Line
     {
         std::int64_t flightMs = 0; // when the frame was handled
         std::int64_t elapsedMs = 0; // since the first accepted frame
-        QString chrono; // "hh:mm:ss"
+        QString chrono; // balloon "hh:mm:ss", rocket the milliseconds shown by "mm:ss.zzz"
         std::array<QString, 8> values; // channels 1..8
         QString battery;
         // The data line without its date and clock fields: "chrono;v1;...;v8;battery".
         QString tail() const;
     };
+
+    explicit FlightModel(Mode mode = Mode::Balloon)
+        : m_mode(mode)
+    { }
 
     // Bytes received at flightMs. Returns how many 10-byte packets the framer completes.
     int receive(std::int64_t flightMs, const QByteArray &bytes);
@@ -38,10 +45,13 @@ public:
     static QString channelText(int byte);
     static QString batteryText(int byte);
     static QString chronoText(std::int64_t elapsedMs);
+    // The rocket's record field: the chronometer "mm:ss.zzz" wraps every hour.
+    static QString rocketChronoField(std::int64_t elapsedMs);
 
 private:
     void packet(std::int64_t flightMs, const QByteArray &data);
 
+    Mode m_mode;
     QByteArray m_pending;
     std::array<bool, 8> m_shown { true, true, true, true, true, true, true, true };
     std::array<QString, 8> m_lastText;

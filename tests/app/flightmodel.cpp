@@ -1,4 +1,4 @@
-#include "balloonflightmodel.h"
+#include "flightmodel.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ QString twoDigits(std::int64_t v)
 
 } // namespace
 
-QString BalloonFlightModel::Line::tail() const
+QString FlightModel::Line::tail() const
 {
     QString text = chrono;
     for (const QString &v : values)
@@ -33,25 +33,30 @@ QString BalloonFlightModel::Line::tail() const
     return text + u';' + battery;
 }
 
-QString BalloonFlightModel::channelText(int byte)
+QString FlightModel::channelText(int byte)
 {
     // byte x 0.01960784 V = byte x 1960784 hundred-millionths of a volt; no byte falls on a tie.
     return hundredths(roundedQuotient(std::int64_t(byte) * 1960784, 1000000));
 }
 
-QString BalloonFlightModel::batteryText(int byte)
+QString FlightModel::batteryText(int byte)
 {
     // (byte + 14) / 16 V = (byte + 14) x 25 / 4 hundredths.
     return hundredths(roundedQuotient(std::int64_t(byte + 14) * 25, 4));
 }
 
-QString BalloonFlightModel::chronoText(std::int64_t elapsedMs)
+QString FlightModel::chronoText(std::int64_t elapsedMs)
 {
     const std::int64_t s = elapsedMs / 1000;
     return twoDigits(s / 3600 % 24) + u':' + twoDigits(s / 60 % 60) + u':' + twoDigits(s % 60);
 }
 
-int BalloonFlightModel::receive(std::int64_t flightMs, const QByteArray &bytes)
+QString FlightModel::rocketChronoField(std::int64_t elapsedMs)
+{
+    return QString::number(elapsedMs % 3'600'000);
+}
+
+int FlightModel::receive(std::int64_t flightMs, const QByteArray &bytes)
 {
     m_pending += bytes;
     int count = 0;
@@ -71,7 +76,7 @@ int BalloonFlightModel::receive(std::int64_t flightMs, const QByteArray &bytes)
     return count;
 }
 
-void BalloonFlightModel::packet(std::int64_t flightMs, const QByteArray &data)
+void FlightModel::packet(std::int64_t flightMs, const QByteArray &data)
 {
     ++m_packets;
     int sum = 0;
@@ -81,7 +86,7 @@ void BalloonFlightModel::packet(std::int64_t flightMs, const QByteArray &data)
         ++m_bad;
         return;
     }
-    if (m_lastAcceptMs >= 0 && flightMs - m_lastAcceptMs < 900) {
+    if (m_mode == Mode::Balloon && m_lastAcceptMs >= 0 && flightMs - m_lastAcceptMs < 900) {
         ++m_ignored;
         return;
     }
@@ -94,7 +99,8 @@ void BalloonFlightModel::packet(std::int64_t flightMs, const QByteArray &data)
     Line line;
     line.flightMs = flightMs;
     line.elapsedMs = flightMs - m_firstAcceptMs;
-    line.chrono = chronoText(line.elapsedMs);
+    line.chrono
+        = m_mode == Mode::Balloon ? chronoText(line.elapsedMs) : rocketChronoField(line.elapsedMs);
     for (int n = 1; n <= 8; ++n) {
         if (m_shown[n - 1])
             m_lastText[n - 1] = channelText(static_cast<unsigned char>(data[8 - n]));
