@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
@@ -156,6 +157,8 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     createTimers();
     createComPort();
     createDecoder();
+    createChartCursor();
+    createDebugFramer();
     setClientSize(QSize(854, 652 + menuBar()->sizeHint().height()));
 
     EventGuard::run([this] { FormCreate(); });
@@ -558,6 +561,7 @@ void TZephulF::FormCreate()
     buildPortMenu();
     createTicks();
     createChannelStrip();
+    wireChannelSettings();
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     setOuterSize(QSize(available.width(), available.height() - 30));
@@ -641,18 +645,102 @@ void TZephulF::FormResize()
 
 void TZephulF::CurseurSBChange()
 {
-    Image->move(-CurseurSB->value(), Image->y());
-    if (!TimeTickLabels[0])
-        return;
-    // Only the texts follow the scroll (and, in BALLON, the left of a label with hours).
-    for (int i = 0; i <= WindowLayout::lastTickInUse(VisibleTimeTicks); ++i) {
-        const auto scrolled = WindowLayout::scrolledLabel(i, Image->x(), flightMode);
-        QLabel *tickLabel = TimeTickLabels[i];
-        tickLabel->setText(scrolled.caption);
-        tickLabel->resize(tickLabel->sizeHint().width(), 13);
-        if (scrolled.left)
-            tickLabel->move(*scrolled.left, tickLabel->y());
+    if (Cursor)
+        Cursor->CurseurSBChange();
+}
+
+// ---- Chart cursor and channel settings ----
+
+void TZephulF::createChartCursor()
+{
+    ChartCursor::MainWindowParts p;
+    p.flightMode = &flightMode;
+    p.Image = Image;
+    p.EcranP = EcranP;
+    p.CurseurSB = CurseurSB;
+    p.TimeTickLabels = &TimeTickLabels;
+    p.VisibleTimeTicks = &VisibleTimeTicks;
+    p.TempsExactL = TempsExactL;
+    p.TensionL = TensionL;
+    p.ArreterM = ArreterM;
+    p.Chart = &Chart;
+    p.clearChart = [this] { clearChart(); };
+    Cursor = std::make_unique<ChartCursor>(p);
+
+    const auto press = [this](QEvent *event) {
+        const auto *e = static_cast<QMouseEvent *>(event);
+        const QPoint at = e->position().toPoint();
+        const int screenX = qRound(e->globalPosition().x());
+        EventGuard::run([&] { Cursor->ImageMouseDown(e->button(), at.x(), at.y(), screenX); });
+    };
+    EventHook::install(Image, QEvent::MouseButtonPress, press);
+    // The second press of a double-click comes as the double-click itself.
+    EventHook::install(Image, QEvent::MouseButtonDblClick, [this, press](QEvent *event) {
+        EventGuard::run([this] { Cursor->ImageDblClick(); });
+        press(event);
+    });
+    EventHook::install(Image, QEvent::MouseMove, [this](QEvent *event) {
+        const auto *e = static_cast<QMouseEvent *>(event);
+        const bool left = e->buttons().testFlag(Qt::LeftButton);
+        const int screenX = qRound(e->globalPosition().x());
+        EventGuard::run([&] { Cursor->ImageMouseMove(left, screenX); });
+    });
+    EventHook::install(Image, QEvent::MouseButtonRelease, [this](QEvent *event) {
+        const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+        EventGuard::run([&] { Cursor->ImageMouseUp(button); });
+    });
+}
+
+void TZephulF::wireChannelSettings()
+{
+    ChannelSetup = std::make_unique<ChannelSettings>(Channels);
+    for (int n = 1; n <= 8; ++n) {
+        Channel &ch = Channels[n - 1];
+        connect(ch.ChannelMenuItem, &QAction::triggered, this,
+                [this, n] { EventGuard::run([this, n] { ChannelSetup->ChannelMenuClick(n); }); });
+        EventHook::install(ch.ColourBox, QEvent::MouseButtonRelease, [this, n](QEvent *event) {
+            const Qt::MouseButton button = static_cast<QMouseEvent *>(event)->button();
+            EventGuard::run([&] { ChannelSetup->ChgeCoulVoie(n, button); });
+        });
     }
+}
+
+// ---- Debug window ----
+
+void TZephulF::createDebugFramer()
+{
+    ComPaquetDebug = new TComDataPacket(this);
+    ComPaquetDebug->setObjectName(QStringLiteral("ComPaquetDebug"));
+    ProgramFramers::SetupDebug(*ComPaquetDebug);
+    ComPaquetDebug->OnPacket = [this](TComDataPacket *sender, const QByteArray &packet) {
+        EventGuard::runDeferred([&] {
+            if (Form_Debug)
+                Form_Debug->ComPaquetDebugPacket(sender, packet);
+        });
+    };
+    connect(DemarrerDebugM, &QAction::triggered, this,
+            [this] { EventGuard::run([this] { DemarrerDebugMClick(); }); });
+}
+
+TForm_Debug::MainWindowParts TZephulF::debugWindowParts()
+{
+    TForm_Debug::MainWindowParts parts;
+    parts.Status = &Status;
+    parts.flightMode = &flightMode;
+    parts.EcranP = EcranP;
+    parts.PurgeBuffers = [this] { ComPort->PurgeBuffers(true, true); };
+    parts.SetDebugFramerAttached
+        = [this](bool attached) { ComPaquetDebug->SetComPort(attached ? ComPort : nullptr); };
+    parts.AttachDecoderFramer = [this](FlightMode mode) {
+        (mode == FlightMode::FUSEE ? ComDataSolo : ComPaquetTuvo)->SetComPort(ComPort);
+    };
+    return parts;
+}
+
+void TZephulF::DemarrerDebugMClick()
+{
+    if (Form_Debug)
+        Form_Debug->exec();
 }
 
 void TZephulF::clearChart()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "batterycurve.h"
+#include "channelsettings.h"
 #include "channeltable.h"
+#include "chartcursor.h"
 #include "flightclock.h"
 #include "flightmode.h"
 #include "framedecoder.h"
@@ -12,6 +14,7 @@
 #include "tchronothread.h"
 #include "tform_apropos.h"
 #include "tform_changementfrequence.h"
+#include "tform_debug.h"
 #include "tform_scanner.h"
 
 #include <QDate>
@@ -261,6 +264,17 @@ public:
     // the screen's height less 30, at (0, 0).
     void setOuterSize(QSize outer);
 
+    // Chart cursor and channel settings: the chart image's mouse events and the scroll bar go
+    // to the cursor, the colour boxes and the "&Voies" items to the channel settings.
+    std::unique_ptr<ChartCursor> Cursor;
+    std::unique_ptr<ChannelSettings> ChannelSetup;
+
+    // Debug window: "&Debug" > "&Démarrer" shows it modally; its framer (every received byte,
+    // one a packet) is attached to the port while it is open.
+    void DemarrerDebugMClick();
+    TForm_Debug::MainWindowParts debugWindowParts();
+    TComDataPacket *ComPaquetDebug = nullptr;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
@@ -293,6 +307,10 @@ private:
     void setClientSize(QSize size);
     // Gives the frame the outer size asked for, once the frame's borders are known.
     void applyOuterSize();
+    // Chart cursor and channel settings.
+    void createChartCursor(); // after the chart, the menus and the read-outs
+    void wireChannelSettings(); // after the channel menu items and the channel strip
+    void createDebugFramer(); // after the port and the menus
 
     QString m_settingsPath;
     const FlightClock *m_flightClock = &FlightClock::system();

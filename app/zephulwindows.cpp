@@ -16,7 +16,7 @@ ZephulWindows::ZephulWindows(const QString &settingsPath)
     TForm_ChangementFrequence::MainWindowParts frequencyParts = main->frequencyWindowParts();
     frequencyParts.Image_Canal = scanner->Image_Canal;
     auto *frequency = new TForm_ChangementFrequence(frequencyParts, main);
-    auto *debug = new TForm_Debug(main);
+    auto *debug = new TForm_Debug(main->debugWindowParts(), main);
     main->setSideWindows(scanner, chooser, frequency, debug);
 }
 

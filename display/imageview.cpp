@@ -1,6 +1,7 @@
 #include "imageview.h"
 
 #include <QImage>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -27,4 +28,24 @@ void ImageView::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QRect area = event->rect() & m_image->rect();
     painter.drawImage(area.topLeft(), *m_image, area);
+}
+
+void ImageView::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void ImageView::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void ImageView::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void ImageView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
 }

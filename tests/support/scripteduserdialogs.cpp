@@ -1,5 +1,7 @@
 #include "scripteduserdialogs.h"
 
+#include <stdexcept>
+
 ScriptedUserDialogs::ScriptedUserDialogs()
 {
     UserDialogs::setInstance(this);
@@ -43,7 +45,12 @@ QString ScriptedUserDialogs::openFileName(const FileRequest &request)
 std::optional<QColor> ScriptedUserDialogs::chooseColour(const QColor &initial)
 {
     m_asked.append({ "colour", QString(), initial.name() });
-    return m_colours.isEmpty() ? std::nullopt : m_colours.dequeue();
+    if (m_colours.isEmpty())
+        return std::nullopt;
+    const ColourAnswer answer = m_colours.dequeue();
+    if (answer.fails)
+        throw std::runtime_error("colour dialog failed");
+    return answer.colour;
 }
 
 UserDialogs::Button ScriptedUserDialogs::message(Icon, const QString &title, const QString &text,

@@ -24,7 +24,9 @@ public:
     // file dialog and the colour dialog are cancelled and a message box returns its first
     // button.
     void answerFile(const QString &path) { m_files.enqueue(path); }
-    void answerColour(const std::optional<QColor> &colour) { m_colours.enqueue(colour); }
+    void answerColour(const std::optional<QColor> &colour) { m_colours.enqueue({ colour, false }); }
+    // The next colour dialog fails: chooseColour throws.
+    void failColour() { m_colours.enqueue({ std::nullopt, true }); }
     void answerButton(Button button) { m_buttons.enqueue(button); }
 
     const QList<Asked> &asked() const { return m_asked; }
@@ -40,8 +42,13 @@ public:
     void showError(const QString &text) override;
 
 private:
+    struct ColourAnswer
+    {
+        std::optional<QColor> colour;
+        bool fails = false;
+    };
     QQueue<QString> m_files;
-    QQueue<std::optional<QColor>> m_colours;
+    QQueue<ColourAnswer> m_colours;
     QQueue<Button> m_buttons;
     QList<Asked> m_asked;
 };
