@@ -34,6 +34,7 @@
 #include <QTime>
 #include <QTimer>
 #include <exception>
+#include <tuple>
 
 const QString TZephulF::ProductBanner = QStringLiteral("Zephul, station sol Tuvo");
 
@@ -291,6 +292,10 @@ void TZephulF::createMenus()
     ParametresM = bar->addMenu(QStringLiteral("Port serie"));
     ParametresM->setObjectName(QStringLiteral("ParametresM"));
     PortGroup = new QActionGroup(this);
+    // The list follows the machine: a receiver plugged in after start-up is offered, one that
+    // is gone is not.
+    connect(ParametresM, &QMenu::aboutToShow, this,
+            [this] { EventGuard::run([this] { buildPortMenu(); }); });
 
     DebugM = bar->addMenu(QStringLiteral("&Debug"));
     DebugM->setObjectName(QStringLiteral("DebugM"));
@@ -341,7 +346,9 @@ void TZephulF::createChart()
     setTextColour(TensionLL, Qt::black);
     setTextColour(TempsExactL, Qt::blue);
     setTextColour(TensionL, Qt::red);
-    EnregistrementL = label(Client, QStringLiteral("EnregistrementL"), QString(), 420, 448);
+    RecepteurL = label(Client, QStringLiteral("RecepteurL"), QString(), 370, 448);
+    RecepteurL->hide();
+    EnregistrementL = label(Client, QStringLiteral("EnregistrementL"), QString(), 370, 448);
     setTextColour(EnregistrementL, Qt::red);
     EnregistrementL->hide();
 }
@@ -607,11 +614,9 @@ void TZephulF::FormResize()
     InstrumentsP->move(l.instrumentsP);
     for (QLabel *r : { TempsExactLL, TempsExactL, TensionLL, TensionL })
         r->move(r->x(), l.readoutsTop);
-    // From beside the read-outs to the chart's right edge.
-    EnregistrementL->setGeometry(EnregistrementL->x(), l.readoutsTop,
-                                 std::max(0, EcranP->x() + l.ecranP.width() - EnregistrementL->x()),
-                                 TensionL->height());
-    showRecordingState();
+    for (QLabel *notice : { RecepteurL, EnregistrementL })
+        notice->move(notice->x(), l.readoutsTop);
+    placeNotices();
     if (!TimeTicks[0])
         return; // before FormCreate has made the ticks
     VisibleTimeTicks = l.VisibleTimeTicks;
@@ -886,6 +891,7 @@ void TZephulF::createComPort()
     ComPort->FlowControl().setControlDTR(dtrDisable);
     ComPort->FlowControl().setControlRTS(rtsDisable);
     ComPort->OnDeviceLost = [this](TCustomComPort *) { ComPortDeviceLost(); };
+    ReceiverWatcher = new ReceiverWatch([this] { return receiverBack(); }, this);
 
     const auto framer = [this](const QString &name) {
         auto *f = new TComDataPacket(this);
@@ -916,9 +922,21 @@ TComDataPacket *TZephulF::decoderFramer() const
 
 void TZephulF::buildPortMenu()
 {
-    // A failing list is shown and leaves the menu empty; the rest of the creation goes on.
+    // A failing list is shown and leaves the menu as it was (empty at creation); the rest of
+    // the creation goes on.
     QStringList ports;
-    EventGuard::run([&ports] { ports = ListSerialPorts(); });
+    if (!EventGuard::run([&ports] { ports = ListSerialPorts(); }))
+        return;
+    // The open port stays in the menu, checked, while it is open.
+    const bool open = ComPort->Connected();
+    if (open && !ports.contains(ComPort->Port()))
+        ports.append(ComPort->Port());
+    for (QAction *item : std::as_const(PortItems)) {
+        PortGroup->removeAction(item);
+        ParametresM->removeAction(item);
+        item->deleteLater();
+    }
+    PortItems.clear();
     SerieCB->clear();
     SerieCB->addItems(ports);
     // Every port is listed, however many the machine has.
@@ -928,6 +946,7 @@ void TZephulF::buildPortMenu()
         item->setCheckable(true);
         item->setData(i);
         PortGroup->addAction(item);
+        item->setChecked(open && ports[i] == ComPort->Port());
         connect(item, &QAction::triggered, this,
                 [this, item] { EventGuard::run([this, item] { PortItemClick(item); }); });
         PortItems.append(item);
@@ -1098,11 +1117,7 @@ void TZephulF::OuvrirFichierMClick()
 
 void TZephulF::showRecordingState()
 {
-    const QString text = Record.failureText();
-    EnregistrementL->setToolTip(text);
-    EnregistrementL->setText(
-        EnregistrementL->fontMetrics().elidedText(text, Qt::ElideMiddle, EnregistrementL->width()));
-    EnregistrementL->setVisible(!text.isEmpty());
+    placeNotices();
 }
 
 QStringList TZephulF::channelNames() const
@@ -1125,6 +1140,7 @@ void TZephulF::DemarrerMClick()
     }
     // A full disk is reported once per reception, not once per frame.
     EventGuard::resetRepeats();
+    showReceiverNotice(QString(), false);
     DemarrerM->setEnabled(false);
     ArreterM->setEnabled(true);
     FichierM->menuAction()->setEnabled(false);
@@ -1159,7 +1175,13 @@ void TZephulF::DemarrerMClick()
 
 void TZephulF::ArreterMClick()
 {
+    const bool receiverAway = ReceiverWatcher->isWatching();
+    ReceiverWatcher->stop();
+    showReceiverNotice(QString(), false);
     stopReception(true);
+    // Stopped while the receiver was away: as after the loss of an idle port.
+    if (receiverAway)
+        portLost();
 }
 
 void TZephulF::stopReception(bool purge)
@@ -1197,17 +1219,83 @@ void TZephulF::stopReception(bool purge)
 
 void TZephulF::ComPortDeviceLost()
 {
-    // The port is closed already. A running reception stops as by "Arrêter"; the name is kept
-    // so that the port is tried again at the next start.
-    if (Status == 10)
-        stopReception(false);
-    for (QAction *item : std::as_const(PortItems))
-        item->setChecked(false);
-    setReceiverMenus(false);
+    // The port is closed already. During a reception nothing else stops: the chronometer, the
+    // chart, the counters and the record run go on while the receiver is away, and the same
+    // port is taken back as soon as it is there again.
+    if (Status == 10) {
+        setReceiverMenus(false);
+        showReceiverNotice(QStringLiteral("Récepteur débranché à %1 : la réception reprendra dès "
+                                          "son retour.")
+                               .arg(ChronoText::clockText(QTime::currentTime())),
+                           true);
+        ReceiverWatcher->watch(ComPort->Port());
+        return;
+    }
+    portLost();
     const QString text
         = QStringLiteral("Le port série du récepteur (%1) a été perdu.").arg(ComPort->Port());
     QMetaObject::invokeMethod(
         this, [text] { UserDialogs::instance().showError(text); }, Qt::QueuedConnection);
+}
+
+void TZephulF::portLost()
+{
+    // The name is kept so that the port is tried again at the next start.
+    for (QAction *item : std::as_const(PortItems))
+        item->setChecked(false);
+    setReceiverMenus(false);
+}
+
+bool TZephulF::receiverBack()
+{
+    try {
+        ComPort->OpenPort();
+    } catch (const EComPort &) {
+        return false; // not quite there yet: the next look tries again
+    }
+    if (!ComPort->Connected())
+        return false;
+    // Same settings, same reception: what was queued before the loss, and the frame the loss
+    // cut in two, are dropped; nothing is sent, the receiver kept its tuning.
+    ComPort->PurgeBuffers(true, true);
+    TComDataPacket *framer = decoderFramer();
+    framer->FlushText();
+    if (framer->ComPort() != ComPort)
+        framer->SetComPort(ComPort);
+    setReceiverMenus(true);
+    showReceiverNotice(QStringLiteral("Récepteur rebranché à %1 : la réception continue.")
+                           .arg(ChronoText::clockText(QTime::currentTime())),
+                       false);
+    return true;
+}
+
+void TZephulF::showReceiverNotice(const QString &text, bool alarm)
+{
+    m_receiverNotice = text;
+    setTextColour(RecepteurL, alarm ? QColor(Qt::red) : QColor(0, 110, 0));
+    placeNotices();
+}
+
+void TZephulF::placeNotices()
+{
+    // Beside the read-outs, as far as the chart's right edge: the receiver's notice first (cut
+    // at its end, so that the time stays), then the recording failure (cut in its middle, so
+    // that the file's name stays).
+    const int right = EcranP->x() + EcranP->width();
+    int left = 370;
+    const std::tuple<QLabel *, QString, Qt::TextElideMode> notices[]
+        = { { RecepteurL, m_receiverNotice, Qt::ElideRight },
+            { EnregistrementL, Record.failureText(), Qt::ElideMiddle } };
+    for (const auto &[label, text, elide] : notices) {
+        const int width = std::max(0, right - left);
+        label->setGeometry(left, label->y(), width, TensionL->height());
+        label->setToolTip(text);
+        label->setText(label->fontMetrics().elidedText(text, elide, width));
+        label->setVisible(!text.isEmpty());
+        if (!text.isEmpty())
+            left = std::min(right,
+                            left + label->fontMetrics().horizontalAdvance(label->text()) + 24);
+    }
 }
 
 void TZephulF::ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &packet)

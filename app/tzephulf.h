@@ -7,6 +7,7 @@
 #include "flightclock.h"
 #include "flightmode.h"
 #include "framedecoder.h"
+#include "receiverwatch.h"
 #include "recordfile.h"
 #include "recordfilechooser.h"
 #include "samplestore.h"
@@ -170,6 +171,8 @@ public:
     TComDataPacket *ComDataSolo = nullptr; // FUSEE frames
     TComDataPacket *ComPaquetScan = nullptr; // sweep answers
     QList<QAction *> PortItems; // the "Port serie" items in list order; data = index
+    // Waits for the receiver lost during a reception to come back.
+    ReceiverWatch *ReceiverWatcher = nullptr;
 
     // Menus.
     QMenu *FichierM = nullptr;
@@ -208,7 +211,10 @@ public:
     QLabel *TempsExactL = nullptr;
     QLabel *TensionLL = nullptr;
     QLabel *TensionL = nullptr;
-    // In red beside the read-outs while the last line could not be written to a record file.
+    // Beside the read-outs: while the receiver is away during a reception, and once it is back
+    // (RecepteurL); in red while the last line could not be written to a record file
+    // (EnregistrementL).
+    QLabel *RecepteurL = nullptr;
     QLabel *EnregistrementL = nullptr;
 
     // Instrument strip.
@@ -295,6 +301,15 @@ private:
     QStringList channelNames() const;
     // Shows or hides EnregistrementL after a line was written or failed.
     void showRecordingState();
+    // The receiver's notice (empty: none), in red for an alarm; and where the notices stand.
+    void showReceiverNotice(const QString &text, bool alarm);
+    void placeNotices();
+    // A port lost while idle, or while the receiver is away when the reception stops: unchecked,
+    // receiver commands off, the name kept.
+    void portLost();
+    // The watch's reopening of the port lost during a reception; true once it is open again and
+    // the reception goes on.
+    bool receiverBack();
     // The framer of the flight mode's decoder: ComPaquetTuvo or ComDataSolo.
     TComDataPacket *decoderFramer() const;
     // The steps of "Arrêter"; also undoes a start that failed half-way (without the purge) and
@@ -316,4 +331,5 @@ private:
     const FlightClock *m_flightClock = &FlightClock::system();
     bool m_quitting = false; // while "Quitter" closes the windows
     QSize m_outerSize; // empty until the program has sized the window
+    QString m_receiverNotice;
 };

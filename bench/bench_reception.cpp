@@ -1,7 +1,7 @@
 // Balloon or rocket reception through the real main window (offscreen, chart shown) and a
 // pseudo-terminal receiver.
 //
-//   bench_reception [balloon|rocket] [SECONDS] [--whole-frames]
+//   bench_reception [balloon|rocket] [away] [SECONDS] [--whole-frames]
 //
 // 1. Latency: from the last byte of a frame written on the pty master to its line being in both
 //    record files, median and 99th percentile over 200 frames (goal: median at most 2 ms). So
@@ -13,6 +13,8 @@
 //    The bytes go out one by one at the line's pace (16.7 ms a byte at 600 bit/s), as a real
 //    receiver sends them, or each frame in one write with --whole-frames. The thread that plays
 //    the receiver is not counted.
+// With "away": instead of both, the CPU of a reception whose receiver was unplugged, while the
+//    program waits for it to come back (goal: under 0.5 % of one core).
 
 #include "ptypair.h"
 #include "publishedports.h"
@@ -258,14 +260,50 @@ void cpu(int seconds)
 
 } // namespace
 
+// The receiver unplugged during a reception: the program waits for it to come back, as
+// cheaply as it can (goal: under 0.5 % of one core).
+void away(int seconds)
+{
+    Session s;
+    if (!s.start()) {
+        std::fprintf(stderr, "could not start a reception\n");
+        return;
+    }
+    TZephulF *w = s.windows->ZephulF();
+    for (int k = 0; k < 3; ++k)
+        s.pty.send(frame(k, 130));
+    QTimer::singleShot(500, [&s] {
+        PublishedPorts::unpublish(s.port);
+        s.pty.closeMaster();
+    });
+    QTimer::singleShot(1500, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+    if (w->ComPort->Connected() || !w->ReceiverWatcher->isWatching()) {
+        std::fprintf(stderr, "the receiver did not go away\n");
+        return;
+    }
+    const double cpu0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const auto wall0 = Clock::now();
+    QTimer::singleShot(seconds * 1000, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
+    const double cpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
+    std::printf("CPU while the receiver is away during a %s reception: %.3f %% of one core over "
+                "%.0f s (goal: under 0.5 %%)\n",
+                modeName(), 100.0 * cpu / wall, wall);
+}
+
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int seconds = 30;
+    bool receiverAway = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "rocket")
+        if (arg == "away")
+            receiverAway = true;
+        else if (arg == "rocket")
             mode = FlightMode::FUSEE;
         else if (arg == "balloon")
             mode = FlightMode::BALLON;
@@ -274,10 +312,14 @@ int main(int argc, char **argv)
         else if (std::atoi(arg.c_str()) > 0)
             seconds = std::max(5, std::atoi(arg.c_str()));
         else {
-            std::fprintf(stderr, "usage: %s [balloon|rocket] [SECONDS] [--whole-frames]\n",
+            std::fprintf(stderr, "usage: %s [balloon|rocket] [away] [SECONDS] [--whole-frames]\n",
                          argv[0]);
             return 2;
         }
+    }
+    if (receiverAway) {
+        away(seconds);
+        return 0;
     }
     latency();
     cpu(seconds);

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QDate>
 #include <QFile>
+#include <QLabel>
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
@@ -240,6 +241,71 @@ private slots:
                      qPrintable(line + " for " + QString::number(expected.elapsedMs)));
         }
         QCOMPARE(windows->ZephulF()->AcceptedFrameCount, std::int32_t(model.lines().size()));
+    }
+
+    // The receiver's cable knocked out for three seconds in the middle of a rocket flight: the
+    // reception goes on when it is back, in the same files under one header, the chronometer
+    // running on. A frame the unplugging cut may be lost; every other frame is there.
+    void rocketFlightWithTheCableKnockedOut()
+    {
+        ScriptedUserDialogs dialogs;
+        QTemporaryDir folder;
+        const QString capture = folder.filePath(QStringLiteral("flight.zcap"));
+        const double unplugAt = 7.0;
+        const double unpluggedFor = 3.0;
+        Emulator emulator({ "--mode", "rocket", "--launch", "3", "--seed", "9", "--unplug",
+                            QStringLiteral("@%1+%2").arg(unplugAt).arg(unpluggedFor), "--capture",
+                            capture });
+        const QString name = emulator.portName();
+        QVERIFY(!name.isEmpty());
+        QImage shot;
+        const auto windows = receive(name, FlightMode::FUSEE, dialogs, folder.path(), 14, shot);
+        QVERIFY(windows);
+        TZephulF *w = windows->ZephulF();
+        QVERIFY(dialogs.errors().isEmpty());
+        // Taken back: the port is open again (and stays open after the stop).
+        QVERIFY(w->ComPort->Connected());
+
+        // The capture's flight time runs from the emulator's start; the model's from the first
+        // frame heard.
+        const QList<CapturedByte> bytes = readCapture(capture);
+        QVERIFY(!bytes.isEmpty());
+        FlightModel model(FlightModel::Mode::Rocket);
+        QList<std::int64_t> sentAtUs;
+        for (const CapturedByte &b : bytes) {
+            const qsizetype before = model.lines().size();
+            model.receive(b.flightUs / 1000, QByteArray(1, b.byte));
+            if (model.lines().size() > before)
+                sentAtUs << b.flightUs;
+        }
+        const QStringList lines = recordLines(folder.path());
+        QVERIFY(lines.size() >= 20);
+        QVERIFY(lines.size() <= model.lines().size());
+        // In order, each line of the file is one of the model's; only frames that ended within
+        // half a second of the unplugging or of the return may be missing.
+        qsizetype k = 0;
+        std::int64_t lastMs = -1;
+        for (qsizetype m = 0; m < model.lines().size(); ++m) {
+            const FlightModel::Line &expected = model.lines().at(m);
+            const bool nearEdge = std::abs(double(sentAtUs[m]) / 1e6 - unplugAt) < 0.5
+                || std::abs(double(sentAtUs[m]) / 1e6 - unplugAt - unpluggedFor) < 0.5;
+            const bool present
+                = k < lines.size() && lines[k].section(u';', 3) == expected.tail().section(u';', 1);
+            if (!present) {
+                QVERIFY2(nearEdge,
+                         qPrintable(QStringLiteral("line for the frame sent at %1 s missing")
+                                        .arg(double(sentAtUs[m]) / 1e6)));
+                continue;
+            }
+            const std::int64_t ms = lines[k].section(u';', 2, 2).toLongLong();
+            QVERIFY2(std::abs(ms - expected.elapsedMs) <= 250, qPrintable(lines[k]));
+            QVERIFY(ms > lastMs);
+            lastMs = ms;
+            ++k;
+        }
+        QCOMPARE(k, lines.size());
+        // Frames came on both sides of the gap.
+        QVERIFY(lastMs > std::int64_t((unplugAt + unpluggedFor) * 1000) - 1000);
     }
 };
 

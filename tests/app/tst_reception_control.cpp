@@ -378,7 +378,7 @@ private slots:
         const auto windows = open();
         TZephulF *w = windows->ZephulF();
         // Another program holds the receiver's line.
-        const int other = ::open(port.pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        const int other = ::open(port.pty().slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         QVERIFY(other >= 0);
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
         QAction *item = portItem(w, port.name());
@@ -409,35 +409,6 @@ private slots:
         QVERIFY(idleMenus(w));
         QCOMPARE(w->Status, 0);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("vol1.txt"))));
-    }
-
-    void lostReceiverStopsTheReception()
-    {
-        ScriptedUserDialogs dialogs;
-        ReceiverPort port;
-        QTemporaryDir folder;
-        const auto windows = open();
-        TZephulF *w = windows->ZephulF();
-        choose(w, port);
-        newFile(w, dialogs, folder.filePath(QStringLiteral("vol1")));
-        w->DemarrerM->trigger();
-        QVERIFY(receivingMenus(w));
-        port.pty.closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!w->ComPort->Connected(), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs.errors().size(), 1, 5000);
-        QVERIFY(idleMenus(w));
-        QCOMPARE(w->Status, 0);
-        QCOMPARE(w->ComPaquetTuvo->ComPort(), nullptr);
-        QVERIFY(!portItem(w, port.name())->isChecked());
-        QVERIFY(receiverMenusDisabled(w));
-        QCOMPARE(w->PortName, port.name());
-        QTest::qWait(100);
-        QCOMPARE(dialogs.errors().size(), 1);
-        // "&Démarrer" now only asks for a port.
-        dialogs.clear();
-        w->DemarrerM->trigger();
-        QCOMPARE(dialogs.messages(),
-                 QStringList { QStringLiteral("Veuillez choisir un port série") });
     }
 
     // A session with the receiver emulator: port chosen, receiver tuned, file chosen, reception

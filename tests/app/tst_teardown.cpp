@@ -80,7 +80,7 @@ private slots:
                 // is in flight whenever the window goes.
                 receiver = std::thread([&port, &stop] {
                     for (int k = 0; !stop; ++k) {
-                        port.pty.send(frame(k));
+                        port.pty().send(frame(k));
                         std::this_thread::sleep_for(std::chrono::microseconds(300));
                     }
                 });

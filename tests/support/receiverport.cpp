@@ -9,11 +9,24 @@
 using namespace std::chrono_literals;
 
 ReceiverPort::ReceiverPort()
+    : m_pty(std::make_unique<PtyPair>())
 {
     static std::atomic<int> count { 0 };
-    const std::string alias = "tst-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
+    m_alias = "tst-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
     m_name = QString::fromStdString(
-        PublishedPorts::publish(PublishedPorts::defaultFolder(), alias, pty.slavePath()));
+        PublishedPorts::publish(PublishedPorts::defaultFolder(), m_alias, m_pty->slavePath()));
+}
+
+void ReceiverPort::unplug()
+{
+    PublishedPorts::unpublish(m_name.toStdString());
+    m_pty.reset();
+}
+
+void ReceiverPort::plugBackIn()
+{
+    m_pty = std::make_unique<PtyPair>();
+    PublishedPorts::publish(PublishedPorts::defaultFolder(), m_alias, m_pty->slavePath());
 }
 
 ReceiverPort::~ReceiverPort()
@@ -23,10 +36,10 @@ ReceiverPort::~ReceiverPort()
 
 QByteArray ReceiverPort::received(std::size_t count)
 {
-    return QByteArray::fromStdString(pty.receive(count, 5s));
+    return QByteArray::fromStdString(m_pty->receive(count, 5s));
 }
 
 QByteArray ReceiverPort::stray()
 {
-    return QByteArray::fromStdString(pty.receiveFor(150ms));
+    return QByteArray::fromStdString(m_pty->receiveFor(150ms));
 }

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -235,6 +236,10 @@ private slots:
                                         << 1 << "cannot open capture file";
         QTest::newRow("unpublishable")
             << QStringList { "--folder", "/dev/null/ports" } << 1 << "cannot publish";
+        QTest::newRow("unplug without @") << QStringList { "--unplug", "60+10" } << 2 << "--unplug";
+        QTest::newRow("unplug of a device")
+            << QStringList { "--unplug", "@1+1", "--device", "/dev/null" } << 2
+            << "cannot unplug --device";
     }
     void errorsExitNonZero()
     {
@@ -345,6 +350,36 @@ private slots:
         QVERIFY(listed(folder.path()).isEmpty());
         QVERIFY(!ListSerialPorts(QStringLiteral("/sys/class/tty"), folder.path()).contains(name));
         QVERIFY(!linkExists(name));
+    }
+
+    // --unplug: the port goes away at its flight time and comes back under the same name, a new
+    // line still tuned where it was.
+    void unplugAndPlugBackIn()
+    {
+        QTemporaryDir folder;
+        EmulatorProcess emulator({ "--folder", folder.path(), "--alias", "knocked", "--speed", "4",
+                                   "--unplug", "@2+4", "--duration", "12" });
+        QVERIFY(emulator.started());
+        const QString name = folder.filePath("knocked");
+        QCOMPARE(emulator.waitForLog(Stamp + "port (\\S+) ").value(1), name);
+        QVERIFY(
+            !emulator.waitForLog(Stamp + "receiver unplugged: port " + name + " gone$").isEmpty());
+        QVERIFY(listed(folder.path()).isEmpty());
+        QVERIFY(!emulator
+                     .waitForLog(Stamp + "receiver plugged back in: port " + name
+                                 + ", still on channel 21$")
+                     .isEmpty());
+        QCOMPARE(listed(folder.path()), QStringList { name });
+        // Frames come on the new line.
+        const int fd = ::open(name.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        QByteArray bytes;
+        for (int i = 0; i < 100 && bytes.size() < 22; ++i)
+            bytes += readAvailable(fd, 50);
+        ::close(fd);
+        QVERIFY(!decodeResync(bytes).good.isEmpty());
+        QVERIFY(emulator.finish(20000));
+        QCOMPARE(emulator.process().exitCode(), 0);
     }
 
     void groundStationBackendOpensThePublishedPort()
