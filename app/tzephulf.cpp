@@ -347,10 +347,8 @@ void TZephulF::createChart()
     setTextColour(TempsExactL, Qt::blue);
     setTextColour(TensionL, Qt::red);
     RecepteurL = label(Client, QStringLiteral("RecepteurL"), QString(), 370, 448);
-    RecepteurL->hide();
     EnregistrementL = label(Client, QStringLiteral("EnregistrementL"), QString(), 370, 448);
-    setTextColour(EnregistrementL, Qt::red);
-    EnregistrementL->hide();
+    Notices = std::make_unique<NoticeLine>(RecepteurL, EnregistrementL);
 }
 
 void TZephulF::createInstruments()
@@ -614,9 +612,10 @@ void TZephulF::FormResize()
     InstrumentsP->move(l.instrumentsP);
     for (QLabel *r : { TempsExactLL, TempsExactL, TensionLL, TensionL })
         r->move(r->x(), l.readoutsTop);
+    // Beside the read-outs, as far as the chart's right edge.
     for (QLabel *notice : { RecepteurL, EnregistrementL })
         notice->move(notice->x(), l.readoutsTop);
-    placeNotices();
+    Notices->place(370, EcranP->x() + l.ecranP.width());
     if (!TimeTicks[0])
         return; // before FormCreate has made the ticks
     VisibleTimeTicks = l.VisibleTimeTicks;
@@ -891,7 +890,13 @@ void TZephulF::createComPort()
     ComPort->FlowControl().setControlDTR(dtrDisable);
     ComPort->FlowControl().setControlRTS(rtsDisable);
     ComPort->OnDeviceLost = [this](TCustomComPort *) { ComPortDeviceLost(); };
-    ReceiverWatcher = new ReceiverWatch([this] { return receiverBack(); }, this);
+    ReceiverWatch::MainWindowParts watchParts;
+    watchParts.ComPort = ComPort;
+    watchParts.decoderFramer = [this] { return decoderFramer(); };
+    watchParts.setReceiverMenus = [this](bool enabled) { setReceiverMenus(enabled); };
+    watchParts.showNotice
+        = [this](const QString &text, bool alarm) { Notices->setReceiver(text, alarm); };
+    ReceiverWatcher = new ReceiverWatch(watchParts, this);
 
     const auto framer = [this](const QString &name) {
         auto *f = new TComDataPacket(this);
@@ -1117,7 +1122,7 @@ void TZephulF::OuvrirFichierMClick()
 
 void TZephulF::showRecordingState()
 {
-    placeNotices();
+    Notices->setRecording(Record.failureText());
 }
 
 QStringList TZephulF::channelNames() const
@@ -1140,7 +1145,7 @@ void TZephulF::DemarrerMClick()
     }
     // A full disk is reported once per reception, not once per frame.
     EventGuard::resetRepeats();
-    showReceiverNotice(QString(), false);
+    Notices->setReceiver(QString(), false);
     DemarrerM->setEnabled(false);
     ArreterM->setEnabled(true);
     FichierM->menuAction()->setEnabled(false);
@@ -1177,7 +1182,7 @@ void TZephulF::ArreterMClick()
 {
     const bool receiverAway = ReceiverWatcher->isWatching();
     ReceiverWatcher->stop();
-    showReceiverNotice(QString(), false);
+    Notices->setReceiver(QString(), false);
     stopReception(true);
     // Stopped while the receiver was away: as after the loss of an idle port.
     if (receiverAway)
@@ -1223,12 +1228,7 @@ void TZephulF::ComPortDeviceLost()
     // chart, the counters and the record run go on while the receiver is away, and the same
     // port is taken back as soon as it is there again.
     if (Status == 10) {
-        setReceiverMenus(false);
-        showReceiverNotice(QStringLiteral("Récepteur débranché à %1 : la réception reprendra dès "
-                                          "son retour.")
-                               .arg(ChronoText::clockText(QTime::currentTime())),
-                           true);
-        ReceiverWatcher->watch(ComPort->Port());
+        ReceiverWatcher->lost();
         return;
     }
     portLost();
@@ -1244,58 +1244,6 @@ void TZephulF::portLost()
     for (QAction *item : std::as_const(PortItems))
         item->setChecked(false);
     setReceiverMenus(false);
-}
-
-bool TZephulF::receiverBack()
-{
-    try {
-        ComPort->OpenPort();
-    } catch (const EComPort &) {
-        return false; // not quite there yet: the next look tries again
-    }
-    if (!ComPort->Connected())
-        return false;
-    // Same settings, same reception: what was queued before the loss, and the frame the loss
-    // cut in two, are dropped; nothing is sent, the receiver kept its tuning.
-    ComPort->PurgeBuffers(true, true);
-    TComDataPacket *framer = decoderFramer();
-    framer->FlushText();
-    if (framer->ComPort() != ComPort)
-        framer->SetComPort(ComPort);
-    setReceiverMenus(true);
-    showReceiverNotice(QStringLiteral("Récepteur rebranché à %1 : la réception continue.")
-                           .arg(ChronoText::clockText(QTime::currentTime())),
-                       false);
-    return true;
-}
-
-void TZephulF::showReceiverNotice(const QString &text, bool alarm)
-{
-    m_receiverNotice = text;
-    setTextColour(RecepteurL, alarm ? QColor(Qt::red) : QColor(0, 110, 0));
-    placeNotices();
-}
-
-void TZephulF::placeNotices()
-{
-    // Beside the read-outs, as far as the chart's right edge: the receiver's notice first (cut
-    // at its end, so that the time stays), then the recording failure (cut in its middle, so
-    // that the file's name stays).
-    const int right = EcranP->x() + EcranP->width();
-    int left = 370;
-    const std::tuple<QLabel *, QString, Qt::TextElideMode> notices[]
-        = { { RecepteurL, m_receiverNotice, Qt::ElideRight },
-            { EnregistrementL, Record.failureText(), Qt::ElideMiddle } };
-    for (const auto &[label, text, elide] : notices) {
-        const int width = std::max(0, right - left);
-        label->setGeometry(left, label->y(), width, TensionL->height());
-        label->setToolTip(text);
-        label->setText(label->fontMetrics().elidedText(text, elide, width));
-        label->setVisible(!text.isEmpty());
-        if (!text.isEmpty())
-            left = std::min(right,
-                            left + label->fontMetrics().horizontalAdvance(label->text()) + 24);
-    }
 }
 
 void TZephulF::ComPaquetTuvoPacket(TComDataPacket *sender, const QByteArray &packet)

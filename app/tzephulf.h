@@ -7,6 +7,7 @@
 #include "flightclock.h"
 #include "flightmode.h"
 #include "framedecoder.h"
+#include "noticeline.h"
 #include "receiverwatch.h"
 #include "recordfile.h"
 #include "recordfilechooser.h"
@@ -216,6 +217,7 @@ public:
     // (EnregistrementL).
     QLabel *RecepteurL = nullptr;
     QLabel *EnregistrementL = nullptr;
+    std::unique_ptr<NoticeLine> Notices;
 
     // Instrument strip.
     QFrame *InstrumentsP = nullptr;
@@ -301,15 +303,10 @@ private:
     QStringList channelNames() const;
     // Shows or hides EnregistrementL after a line was written or failed.
     void showRecordingState();
-    // The receiver's notice (empty: none), in red for an alarm; and where the notices stand.
-    void showReceiverNotice(const QString &text, bool alarm);
-    void placeNotices();
     // A port lost while idle, or while the receiver is away when the reception stops: unchecked,
     // receiver commands off, the name kept.
     void portLost();
-    // The watch's reopening of the port lost during a reception; true once it is open again and
-    // the reception goes on.
-    bool receiverBack();
+
     // The framer of the flight mode's decoder: ComPaquetTuvo or ComDataSolo.
     TComDataPacket *decoderFramer() const;
     // The steps of "Arrêter"; also undoes a start that failed half-way (without the purge) and
@@ -331,5 +328,4 @@ private:
     const FlightClock *m_flightClock = &FlightClock::system();
     bool m_quitting = false; // while "Quitter" closes the windows
     QSize m_outerSize; // empty until the program has sized the window
-    QString m_receiverNotice;
 };

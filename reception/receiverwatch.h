@@ -5,10 +5,15 @@
 #include <QTimer>
 #include <functional>
 
-// Waits for a receiver's port that went away during a reception (a USB adapter knocked out of
-// its socket) to come back under the same name. Twice a second at most, it looks whether the
-// port's device is there again and, when it is, asks its owner to open it; it stops once the
-// owner reports the port open. Nothing else runs while it waits. GUI thread only.
+class TComDataPacket;
+class TComPort;
+
+// A receiver's port that went away during a reception (a USB adapter knocked out of its
+// socket): the reception goes on without it, and the same port name is watched until it can be
+// opened again. Twice a second at most, the watch looks whether the port's device is there and,
+// when it is, opens it with the settings it had, purges it and attaches the decoder's framer
+// again, with nothing sent to the receiver (it kept its tuning). Nothing else runs while it
+// waits. GUI thread only.
 class ReceiverWatch : public QObject
 {
     Q_OBJECT
@@ -16,11 +21,24 @@ class ReceiverWatch : public QObject
 public:
     static constexpr int IntervalMs = 500;
 
-    // `reopen` opens the port again and tells whether it is open now.
-    explicit ReceiverWatch(std::function<bool()> reopen, QObject *parent = nullptr);
+    // What the watch uses of the main window; nothing is owned.
+    struct MainWindowParts
+    {
+        TComPort *ComPort = nullptr;
+        // The framer of the flight mode's decoder.
+        std::function<TComDataPacket *()> decoderFramer;
+        // The receiver commands ("Fréquence", "Haut parleur", the sweep) on or off.
+        std::function<void(bool)> setReceiverMenus;
+        // The receiver's notice for the operator (alarm: the receiver is away).
+        std::function<void(const QString &text, bool alarm)> showNotice;
+    };
 
-    // Starts watching for the port of that name.
-    void watch(const QString &portName);
+    explicit ReceiverWatch(const MainWindowParts &parts, QObject *parent = nullptr);
+
+    // The port closed itself, its device gone, during a reception: commands off, the notice,
+    // and the watch for the port's name.
+    void lost();
+    // Stops watching (the reception ends).
     void stop();
     bool isWatching() const { return m_timer.isActive(); }
 
@@ -28,7 +46,9 @@ public:
     bool look();
 
 private:
-    std::function<bool()> m_reopen;
+    bool reopen();
+
+    MainWindowParts m_parts;
     QString m_devicePath; // the file that opens for the port; empty where names are no files
     QTimer m_timer;
 };

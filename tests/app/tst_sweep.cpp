@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(scanner->Image_Canal->x(), 19);
         QImage shot;
         whenVisible(scanner, [&] {
-            QTest::qWaitFor([&] { return m_answers.size() >= 61; }, 30000);
+            static_cast<void>(QTest::qWaitFor([&] { return m_answers.size() >= 61; }, 30000));
             QTest::qWait(50);
             shot = scanner->grab().toImage();
             scanner->reject();
@@ -217,7 +217,7 @@ private slots:
         whenVisible(scanner, [&] {
             sent = port.received(4);
             port.send("#230#abc#  5");
-            QTest::qWaitFor([&] { return m_answers.size() >= 3; }, 10000);
+            static_cast<void>(QTest::qWaitFor([&] { return m_answers.size() >= 3; }, 10000));
             scanner->reject();
         });
         w->Scanner1->trigger();
@@ -237,7 +237,7 @@ private slots:
         whenVisible(scanner, [&] {
             sent = port.received(4);
             port.send("# 40");
-            QTest::qWaitFor([&] { return scanner->ScanIndex == 1; }, 10000);
+            static_cast<void>(QTest::qWaitFor([&] { return scanner->ScanIndex == 1; }, 10000));
             QTest::mouseClick(scanner->Button1, Qt::LeftButton);
             sent += port.received(4);
             QCOMPARE(scanner->ScanIndex, 0);
@@ -247,7 +247,7 @@ private slots:
             for (int i = 0; i < 61; ++i)
                 all += answer(i * 3 % 231);
             port.send(all);
-            QTest::qWaitFor([&] { return !w->ComPaquetScan->ComPort(); }, 10000);
+            static_cast<void>(QTest::qWaitFor([&] { return !w->ComPaquetScan->ComPort(); }, 10000));
             scanner->reject();
         });
         w->Scanner1->trigger();
@@ -303,17 +303,17 @@ private slots:
             for (int i = 0; i < 30; ++i)
                 first += answer(i);
             port.send(first);
-            QTest::qWaitFor([&] { return scanner->ScanIndex == 30; }, 10000);
+            static_cast<void>(QTest::qWaitFor([&] { return scanner->ScanIndex == 30; }, 10000));
             // A frame in the middle of the sweep is decoded as usual.
             if (mode == int(FlightMode::BALLON))
                 w->Timer_PaquetTimer();
             port.send(lineFrame(120));
-            QTest::qWaitFor([&] { return w->AcceptedFrameCount == 2; }, 10000);
+            static_cast<void>(QTest::qWaitFor([&] { return w->AcceptedFrameCount == 2; }, 10000));
             QByteArray rest;
             for (int i = 30; i < 61; ++i)
                 rest += answer(i);
             port.send(rest);
-            QTest::qWaitFor([&] { return !w->ComPaquetScan->ComPort(); }, 10000);
+            static_cast<void>(QTest::qWaitFor([&] { return !w->ComPaquetScan->ComPort(); }, 10000));
             scanner->reject();
         });
         w->Scanner1->trigger();
@@ -370,7 +370,7 @@ private slots:
             for (int i = 0; i < 61; ++i)
                 all += answer(100);
             port.send(all);
-            QTest::qWaitFor([&] { return !w->ComPaquetScan->ComPort(); }, 10000);
+            static_cast<void>(QTest::qWaitFor([&] { return !w->ComPaquetScan->ComPort(); }, 10000));
             QFrame *bar = scanner->ScanBars[std::size_t(channel)];
             QTest::mouseClick(bar, Qt::LeftButton, {}, bar->rect().center());
             sent = port.received(std::size_t(ReceiverCommand::tune(channel).size()));
