@@ -14,6 +14,7 @@
 #include "flightmodel.h"
 #include "manualflightclock.h"
 #include "receiverport.h"
+#include "recordlines.h"
 #include "scripteduserdialogs.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
@@ -44,19 +45,6 @@ double residentMb()
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / 1048576.0
                              : 0;
-}
-
-QStringList dataLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (!lines.isEmpty())
-        lines.removeFirst();
-    return lines;
 }
 
 struct Sample
@@ -176,8 +164,8 @@ int main(int argc, char **argv)
     w->ArreterM->trigger();
 
     expectedFile.close();
-    const QStringList record = dataLines(dir.filePath(QStringLiteral("vol.txt")));
-    const QStringList backup = dataLines(dir.filePath(QStringLiteral("secours.zephul")));
+    const QStringList record = RecordLines::data(dir.filePath(QStringLiteral("vol.txt")));
+    const QStringList backup = RecordLines::data(dir.filePath(QStringLiteral("secours.zephul")));
     QStringList expected;
     if (expectedFile.open(QIODevice::ReadOnly))
         expected = QString::fromLatin1(expectedFile.readAll()).split(u'\n', Qt::SkipEmptyParts);

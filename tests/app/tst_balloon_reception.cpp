@@ -5,6 +5,7 @@
 #include "numberformat.h"
 #include "ptypair.h"
 #include "receiverport.h"
+#include "recordlines.h"
 #include "samplestore.h"
 #include "scripteduserdialogs.h"
 #include "stripchart.h"
@@ -46,22 +47,6 @@ QByteArray goodFrame(int level = 120, int battery = 130)
 QByteArray badFrame()
 {
     return lineFrame({ 1, 2, 3, 4, 5, 6, 7, 8 }, 130, 1);
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList dataLines(const QString &path)
-{
-    QStringList lines = QString::fromLatin1(contents(path)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (!lines.isEmpty())
-        lines.removeFirst(); // the header
-    return lines;
 }
 
 QString datePrefix()
@@ -160,13 +145,13 @@ private slots:
         QCOMPARE(w->AcceptedFrameCount, 1);
         QCOMPARE(w->Channels.channel(1).ValueLabel->text(), "2,35");
         QCOMPARE(w->TramesG->value(), 0);
-        QCOMPARE(dataLines(recordPath()).size(), 1);
+        QCOMPARE(RecordLines::data(recordPath()).size(), 1);
         // Once Timer_Paquet has fired (900 ms after the accepted frame), a good frame is taken.
         QTRY_VERIFY_WITH_TIMEOUT(!w->Decoder->DuplicateLock, 5000);
         QVERIFY(deliver(port, goodFrame(50), 1));
         QCOMPARE(w->AcceptedFrameCount, 2);
         QCOMPARE(w->Channels.channel(1).ValueLabel->text(), "0,98");
-        QCOMPARE(dataLines(recordPath()).size(), 2);
+        QCOMPARE(RecordLines::data(recordPath()).size(), 2);
         QVERIFY(dialogs.errors().isEmpty());
     }
 
@@ -271,8 +256,8 @@ private slots:
         QCOMPARE(w->TxVolL->text(), "marker");
         QCOMPARE(w->TramesG->value(), 3);
         QCOMPARE(w->AcceptedFrameCount, 10);
-        QCOMPARE(dataLines(recordPath()).size(), 10);
-        QCOMPARE(contents(recordPath()), contents(backupPath()));
+        QCOMPARE(RecordLines::data(recordPath()).size(), 10);
+        QCOMPARE(RecordLines::contents(recordPath()), RecordLines::contents(backupPath()));
     }
 
     void hiddenChannelKeepsItsText()
@@ -290,7 +275,7 @@ private slots:
         w->Timer_PaquetTimer();
         QVERIFY(deliver(port, lineFrame({ 11, 21, 200, 0, 0, 0, 0, 0 }, 130), 1));
         QCOMPARE(w->Channels.channel(3).ValueLabel->text(), "2,35");
-        const QStringList lines = dataLines(recordPath());
+        const QStringList lines = RecordLines::data(recordPath());
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines.at(1).section(u';', 2),
                  "00:00:01;0,22;0,41;2,35;0,00;0,00;0,00;0,00;0,00;9,00");
@@ -320,7 +305,7 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(dialogs.errors(), QStringList { "Disque plein" });
         // The backup copy has every line.
-        QCOMPARE(dataLines(backupPath()).size(), 4);
+        QCOMPARE(RecordLines::data(backupPath()).size(), 4);
         // While lines fail, the window says so in red without anything to open.
         QVERIFY(w->EnregistrementL->isVisibleTo(w));
         QCOMPARE(w->EnregistrementL->text(), "Enregistrement impossible : /dev/full");
@@ -335,7 +320,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w->Decoder->DuplicateLock, 5000);
         QVERIFY(deliver(port, goodFrame(80), 1));
         QVERIFY(!w->EnregistrementL->isVisibleTo(w));
-        QCOMPARE(dataLines(backupPath()).size(), 5);
+        QCOMPARE(RecordLines::data(backupPath()).size(), 5);
         QCOMPARE(dialogs.errors(), QStringList { "Disque plein" });
     }
 
@@ -416,8 +401,8 @@ private slots:
         QVERIFY(model.lines().size() > 200);
         QVERIFY(model.badPackets() > 20);
         QVERIFY(model.ignoredPackets() > 100);
-        QCOMPARE(contents(recordPath()), contents(backupPath()));
-        const QStringList lines = dataLines(recordPath());
+        QCOMPARE(RecordLines::contents(recordPath()), RecordLines::contents(backupPath()));
+        const QStringList lines = RecordLines::data(recordPath());
         QCOMPARE(lines.size(), model.lines().size());
         const QRegularExpression clock(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
         for (int k = 0; k < lines.size(); ++k) {

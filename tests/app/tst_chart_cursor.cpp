@@ -3,6 +3,7 @@
 #include "inifile.h"
 #include "manualflightclock.h"
 #include "receiverport.h"
+#include "recordlines.h"
 #include "scripteduserdialogs.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
@@ -40,19 +41,6 @@ QByteArray lineFrame(const std::array<int, 8> &channels, int battery = 130)
     f[9] = char(battery);
     f[10] = char((sum % 256) / 2);
     return f;
-}
-
-QStringList dataLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (!lines.isEmpty())
-        lines.removeFirst(); // the header
-    return lines;
 }
 
 QRgb rgbOf(std::uint32_t bgr)
@@ -571,7 +559,7 @@ private slots:
         QVERIFY(columnHas(w->Chart.image(), 30, green));
         w->ArreterM->trigger();
 
-        const QStringList lines = dataLines(recordPath());
+        const QStringList lines = RecordLines::data(recordPath());
         QCOMPARE(lines.size(), 4);
         const QStringList thirdColumn { lines[0].section(u';', 5, 5), lines[1].section(u';', 5, 5),
                                         lines[2].section(u';', 5, 5),

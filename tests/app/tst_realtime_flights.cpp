@@ -3,6 +3,7 @@
 // of every byte it sent. Set ZEPHUL_SCREENSHOT_DIR to keep a picture of the window during each.
 
 #include "flightmodel.h"
+#include "recordlines.h"
 #include "scripteduserdialogs.h"
 #include "tcomport.h"
 #include "tform_apropos.h"
@@ -22,12 +23,6 @@
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 struct CapturedByte
 {
     std::int64_t flightUs;
@@ -38,7 +33,7 @@ struct CapturedByte
 // little-endian) and the byte.
 QList<CapturedByte> readCapture(const QString &path)
 {
-    const QByteArray data = contents(path);
+    const QByteArray data = RecordLines::contents(path);
     const QByteArray magic("ZEPHUL-CAPTURE 1\n");
     QList<CapturedByte> bytes;
     if (!data.startsWith(magic))
@@ -148,8 +143,8 @@ private:
     // The record file and its backup copy, as the data lines after one header.
     static QStringList recordLines(const QString &folder)
     {
-        const QByteArray record = contents(folder + QStringLiteral("/vol.txt"));
-        if (record != contents(folder + QStringLiteral("/secours.zephul")))
+        const QByteArray record = RecordLines::contents(folder + QStringLiteral("/vol.txt"));
+        if (record != RecordLines::contents(folder + QStringLiteral("/secours.zephul")))
             return { QStringLiteral("<the backup copy differs>") };
         QStringList lines = QString::fromLatin1(record).split(QStringLiteral("\r\n"));
         if (lines.takeLast() != QString()

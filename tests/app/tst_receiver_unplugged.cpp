@@ -4,6 +4,7 @@
 #include "manualflightclock.h"
 #include "receiverport.h"
 #include "receiverwatch.h"
+#include "recordlines.h"
 #include "scripteduserdialogs.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
@@ -26,17 +27,6 @@ namespace {
 QByteArray frame(int level)
 {
     return FlightModel::lineFrame({ level, 50, 0, 0, 0, 0, 0, 0 }, 130);
-}
-
-QStringList recordLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
 }
 
 QAction *portItem(TZephulF *w, const QString &name)
@@ -169,13 +159,13 @@ private slots:
         QCOMPARE(w->AcceptedFrameCount, 8);
         QVERIFY(w->Chart.PlotX() > chartX);
 
-        const QStringList lines = recordLines(m_dir.filePath("vol.txt"));
+        const QStringList lines = RecordLines::all(m_dir.filePath("vol.txt"));
         QCOMPARE(lines.size(), 9);
         QCOMPARE(lines.filter(QStringLiteral("Date;Heure;Chrono;")).size(), 1);
         QCOMPARE(lines[5].section(u';', 2, 2), "00:00:07");
         QCOMPARE(lines[6].section(u';', 2, 2), "00:00:30");
         QCOMPARE(lines[8].section(u';', 2, 2), "00:00:33");
-        QCOMPARE(recordLines(m_dir.filePath("secours.zephul")), lines);
+        QCOMPARE(RecordLines::all(m_dir.filePath("secours.zephul")), lines);
         QVERIFY(dialogs.errors().isEmpty());
         // Set ZEPHUL_SCREENSHOT_DIR to keep the window while the receiver was away and once it
         // was back, one above the other.

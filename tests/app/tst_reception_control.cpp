@@ -4,6 +4,7 @@
 #include "ptypair.h"
 #include "receivercommand.h"
 #include "receiverport.h"
+#include "recordlines.h"
 #include "scripteduserdialogs.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
@@ -40,12 +41,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QAction *portItem(TZephulF *w, const QString &name)
 {
@@ -286,8 +281,8 @@ private slots:
         QCOMPARE(w->ComPaquetTuvo->ComPort(), w->ComPort);
         QCOMPARE(w->ComDataSolo->ComPort(), nullptr);
         QVERIFY(w->Timer_Donnees->isActive());
-        QCOMPARE(contents(path), header);
-        QCOMPARE(contents(folder.filePath(QStringLiteral("secours.zephul"))), header);
+        QCOMPARE(RecordLines::contents(path), header);
+        QCOMPARE(RecordLines::contents(folder.filePath(QStringLiteral("secours.zephul"))), header);
         // A line of the run, as a decoder appends it.
         w->Record.AppendRecordLine(QString::fromLatin1(date)
                                    + QStringLiteral("14:35:40;00:12:07;2,35"));
@@ -308,8 +303,9 @@ private slots:
         QCOMPARE(w->Label_Chrono->text(), QStringLiteral("00:00.000"));
         w->ArreterM->trigger();
         const QByteArray expected = header + date + "14:35:40;00:12:07;2,35\r\n" + header;
-        QCOMPARE(contents(path), expected);
-        QCOMPARE(contents(folder.filePath(QStringLiteral("secours.zephul"))), expected);
+        QCOMPARE(RecordLines::contents(path), expected);
+        QCOMPARE(RecordLines::contents(folder.filePath(QStringLiteral("secours.zephul"))),
+                 expected);
         QVERIFY(dialogs.errors().isEmpty());
         QCOMPARE(port.stray(), QByteArray()); // starting and stopping send nothing
     }
@@ -452,7 +448,8 @@ private slots:
             10000);
         QVERIFY(log.indexOf(QStringLiteral("$C30")) < log.indexOf(QStringLiteral("$C21")));
         QVERIFY(log.indexOf(QStringLiteral("$C21")) < log.indexOf(QStringLiteral("$HF")));
-        QVERIFY(contents(folder.filePath(QStringLiteral("session.txt"))).startsWith("Date;Heure;"));
+        QVERIFY(RecordLines::contents(folder.filePath(QStringLiteral("session.txt")))
+                    .startsWith("Date;Heure;"));
         QVERIFY(dialogs.errors().isEmpty());
 
         // The window under its caption (the record file), with the "&Réception" and "&?" menus

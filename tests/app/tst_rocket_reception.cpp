@@ -3,6 +3,7 @@
 #include "flightmodel.h"
 #include "manualflightclock.h"
 #include "receiverport.h"
+#include "recordlines.h"
 #include "scripteduserdialogs.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
@@ -25,22 +26,6 @@ namespace {
 QByteArray lineFrame(const std::array<int, 8> &channels, int battery, int checkDelta = 0)
 {
     return FlightModel::lineFrame(channels, battery, checkDelta);
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList dataLines(const QString &path)
-{
-    QStringList lines = QString::fromLatin1(contents(path)).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (!lines.isEmpty())
-        lines.removeFirst(); // the header
-    return lines;
 }
 
 } // namespace
@@ -160,8 +145,8 @@ private slots:
         QVERIFY2(model.lines().size() > 300, qPrintable(QString::number(model.lines().size())));
         QVERIFY(model.badPackets() > 20);
         QCOMPARE(model.ignoredPackets(), 0);
-        QCOMPARE(contents(recordPath()), contents(backupPath()));
-        const QStringList lines = dataLines(recordPath());
+        QCOMPARE(RecordLines::contents(recordPath()), RecordLines::contents(backupPath()));
+        const QStringList lines = RecordLines::data(recordPath());
         QCOMPARE(lines.size(), model.lines().size());
         const QDate d = QDate::currentDate();
         const QString date = QStringLiteral("%1/%2/%3;").arg(d.day()).arg(d.month()).arg(d.year());
