@@ -12,6 +12,7 @@
 #include "namelengthlimit.h"
 #include "programframers.h"
 #include "receivercommand.h"
+#include "settingslocation.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
 #include "tform_apropos.h"
@@ -186,7 +187,7 @@ TZephulF::~TZephulF()
 
 QString TZephulF::defaultSettingsPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/zephul.ini");
+    return SettingsLocation::settingsPath(QCoreApplication::applicationDirPath());
 }
 
 void TZephulF::setSideWindows(TForm_Scanner *scanner, TForm_APropos *aPropos,
