@@ -135,7 +135,7 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(ProductBanner + QStringLiteral(" - Fichier : "));
-    setWindowIcon(QIcon(QPixmap::fromImage(Artwork::balloonPicture())));
+    setWindowIcon(Artwork::programIcons());
     setMinimumSize(734, 550);
 
     Client = new QWidget(this);
