@@ -3,7 +3,9 @@
 #include "codepage.h"
 #include "zephulerror.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cctype>
 
@@ -153,10 +155,27 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     QByteArray bytes;
     for (const QByteArray &line : lines)
         bytes += line + crlf;
+    createMissingFolders();
     QSaveFile file(m_path);
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw ZephulError(QStringLiteral("Impossible d'écrire dans %1").arg(m_path));
+}
+
+void IniFile::createMissingFolders() const
+{
+    QStringList missing;
+    for (QString folder = QFileInfo(m_path).absolutePath(); !QFileInfo::exists(folder);) {
+        missing.prepend(folder);
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    // Should one fail, so does the write that follows, with the file's name in the message.
+    for (const QString &folder : missing)
+        if (!QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return;
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, qint64 value)

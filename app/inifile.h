@@ -9,7 +9,8 @@
 // names may hold accented letters and blanks ("Réception", "Port série") and are written as they
 // stand; they are compared without regard to case. Writing changes only the line of the key (or
 // adds the key at the end of its section, or the section at the end of the file) and keeps every
-// other line. Nothing is held open: every write reads and rewrites the whole file.
+// other line. Nothing is held open: every write reads and rewrites the whole file. A write creates
+// the file's folder when it is missing (and the folders above it), readable by the user alone.
 class IniFile
 {
 public:
@@ -33,6 +34,7 @@ public:
 private:
     // The file's lines; empty for a missing file, nothing for one that cannot be read.
     std::optional<QList<QByteArray>> readLines() const;
+    void createMissingFolders() const;
     // Index of the section's header line, or -1.
     static int findSection(const QList<QByteArray> &lines, const QString &section);
     // Index of the key's line inside the section that starts at `header`, or -1.

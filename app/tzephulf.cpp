@@ -12,6 +12,7 @@
 #include "namelengthlimit.h"
 #include "programframers.h"
 #include "receivercommand.h"
+#include "settingslocation.h"
 #include "tcomdatapacket.h"
 #include "tcomport.h"
 #include "tform_apropos.h"
@@ -134,7 +135,7 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setWindowTitle(ProductBanner + QStringLiteral(" - Fichier : "));
-    setWindowIcon(QIcon(QPixmap::fromImage(Artwork::balloonPicture())));
+    setWindowIcon(Artwork::programIcons());
     setMinimumSize(734, 550);
 
     Client = new QWidget(this);
@@ -186,7 +187,7 @@ TZephulF::~TZephulF()
 
 QString TZephulF::defaultSettingsPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/zephul.ini");
+    return SettingsLocation::settingsPath(QCoreApplication::applicationDirPath());
 }
 
 void TZephulF::setSideWindows(TForm_Scanner *scanner, TForm_APropos *aPropos,

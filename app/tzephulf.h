@@ -52,7 +52,8 @@ public:
     // The window caption starts with this, followed by " - Fichier : " and the record file.
     static const QString ProductBanner;
 
-    // The settings file is "zephul.ini" beside the executable; tests give a path of their own.
+    // The settings file is "zephul.ini" beside the executable, or in the user's configuration
+    // folder when the executable's cannot be written (SettingsLocation); tests give their own.
     explicit TZephulF(const QString &settingsPath = defaultSettingsPath(),
                       QWidget *parent = nullptr);
     ~TZephulF() override;

@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QRadialGradient>
 #include <QtMath>
 
@@ -160,6 +161,59 @@ QImage balloonPicture()
     p.setRenderHint(QPainter::Antialiasing);
     drawBalloon(p, QRectF(8, 0, 37, 45));
     return image;
+}
+
+QImage programIcon(int size)
+{
+    QImage image = blank(size, size);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    // A rounded tile of evening sky over a green hill, as the chooser's picture.
+    const QRectF tile(0.5, 0.5, s - 1, s - 1);
+    const qreal corner = s * 0.16;
+    QLinearGradient sky(0, 0, 0, s);
+    sky.setColorAt(0, QColor(10, 30, 90));
+    sky.setColorAt(0.6, QColor(70, 140, 220));
+    sky.setColorAt(1, QColor(215, 235, 255));
+    QPainterPath rounded;
+    rounded.addRoundedRect(tile, corner, corner);
+    p.setClipPath(rounded);
+    p.fillRect(image.rect(), sky);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(70, 130, 60));
+    QPainterPath hill;
+    hill.moveTo(0, s);
+    hill.lineTo(0, s * 0.80);
+    hill.cubicTo(s * 0.3, s * 0.70, s * 0.6, s * 0.86, s, s * 0.76);
+    hill.lineTo(s, s);
+    p.drawPath(hill);
+    if (size >= 32) {
+        p.setBrush(QColor(255, 255, 255, 200));
+        for (const QPointF &star :
+             { QPointF(0.62, 0.10), QPointF(0.85, 0.16), QPointF(0.50, 0.22) })
+            p.drawEllipse(star * s, s * 0.008 + 0.4, s * 0.008 + 0.4);
+    }
+    // The balloon on the right, the rocket climbing on the left, in front of it.
+    drawBalloon(p, QRectF(s * 0.50, s * 0.16, s * 0.40, s * 0.62));
+    p.save();
+    p.translate(s * 0.34, s * 0.50);
+    p.rotate(15);
+    drawRocket(p, QRectF(-s * 0.19, -s * 0.42, s * 0.38, s * 0.80));
+    p.restore();
+    p.setClipping(false);
+    p.setPen(QPen(QColor(10, 25, 60, 160), qMax(1.0, s / 64)));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(tile, corner, corner);
+    return image;
+}
+
+QIcon programIcons()
+{
+    QIcon icons;
+    for (const int size : { 16, 22, 24, 32, 48, 64, 128 })
+        icons.addPixmap(QPixmap::fromImage(programIcon(size)));
+    return icons;
 }
 
 QImage clockPicture()

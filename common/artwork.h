@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 
 // The program's pictures, drawn in code at the sizes their windows give them.
 namespace Artwork {
 
 QImage aboutPicture(); // 300 x 450, the mode chooser's background
+// The program's icon, size x size: the desktop's menu, the window's title bar and task bar.
+QImage programIcon(int size);
+QIcon programIcons(); // programIcon at the sizes a window system asks for
 QImage rocketPicture(); // 53 x 45
 QImage balloonPicture(); // 53 x 45
 QImage clockPicture(); // 33 x 36

@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "colour.h"
 #include "eventguard.h"
+#include "zephulversion.h"
 
 #include <QAction>
 #include <QFrame>
@@ -54,6 +55,19 @@ TForm_APropos::TForm_APropos(const MainWindowParts &parts, QWidget *parent)
     ImageAPropos->setGeometry(5, 7, 300, 450);
     ImageAPropos->setScaledContents(true);
     ImageAPropos->setPixmap(QPixmap::fromImage(Artwork::aboutPicture()));
+
+    // Under the picture's title, well above the choice panels and the OK button, so that it
+    // stays in view once the box is shortened after the choice.
+    VersionL = new QLabel(QStringLiteral("Version " ZEPHUL_VERSION), AProposP);
+    VersionL->setObjectName(QStringLiteral("VersionL"));
+    VersionL->setGeometry(5, 91, 300, 14);
+    VersionL->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    QFont small = VersionL->font();
+    small.setPixelSize(10);
+    VersionL->setFont(small);
+    QPalette light = VersionL->palette();
+    light.setColor(QPalette::WindowText, QColor(230, 240, 255));
+    VersionL->setPalette(light);
 
     Panel_Fusee = choicePanel(AProposP, 64, Artwork::rocketPicture(), 8, &Image_Fusee);
     Panel_Ballon = choicePanel(AProposP, 174, Artwork::balloonPicture(), 4, &Image_Ballon);

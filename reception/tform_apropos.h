@@ -43,6 +43,7 @@ public:
 
     QFrame *AProposP = nullptr;
     QLabel *ImageAPropos = nullptr;
+    QLabel *VersionL = nullptr; // the program's version, small, under the title
     QFrame *Panel_Fusee = nullptr;
     QLabel *Image_Fusee = nullptr;
     QFrame *Panel_Ballon = nullptr;

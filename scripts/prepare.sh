@@ -2,6 +2,11 @@
 # Sourced, not run.
 
 zephul_packages="cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev strace"
+# For the Debian package: dpkg-shlibdeps and dpkg-deb, the manual pages, and the file command that
+# CPack uses to find the binaries whose libraries become dependencies.
+zephul_package_packages="dpkg-dev help2man file"
+# For the package test, which drives the installed program on a virtual display.
+zephul_display_packages="xvfb xauth xdotool openbox"
 
 zephul_install() {
     local missing=() pkg

@@ -129,6 +129,38 @@ private slots:
         QCOMPARE(ini.readInteger("Couleur voie", "Voie_1", 7), qint64(7));
     }
 
+    // The user's configuration folder may not exist yet: the first write makes it, for the user
+    // alone, and the file is then read back from there.
+    void missingFoldersMadeByFirstWrite()
+    {
+        QTemporaryDir dir;
+        const QString config = dir.filePath("config");
+        const QString path = config + "/zephul/zephul.ini";
+        IniFile(path).writeString("Nom voie", "Voie_1", "Altitude");
+        QCOMPARE(readAll(path), QByteArray("[Nom voie]\r\nVoie_1=Altitude\r\n"));
+        QCOMPARE(IniFile(path).readString("Nom voie", "Voie_1", QString()), QString("Altitude"));
+        for (const QString &folder : { config, config + "/zephul" })
+            QCOMPARE(QFile::permissions(folder)
+                         & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther
+                            | QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup),
+                     QFile::Permissions());
+    }
+
+    // A folder that cannot be made fails as an unwritable one does.
+    void folderThatCannotBeMadeFails()
+    {
+        QTemporaryDir dir;
+        const QString blocker = dir.filePath("config");
+        writeAll(blocker, "a file where the folder should be");
+        const QString path = blocker + "/zephul/zephul.ini";
+        try {
+            IniFile(path).writeString("Réception", "Port série", "x");
+            QFAIL("the write did not fail");
+        } catch (const ZephulError &e) {
+            QCOMPARE(e.message(), QString("Impossible d'écrire dans %1").arg(path));
+        }
+    }
+
     void pathOccupiedByFolderFails()
     {
         QTemporaryDir dir;

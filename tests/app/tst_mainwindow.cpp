@@ -6,6 +6,7 @@
 #include "scripteduserdialogs.h"
 #include "tform_apropos.h"
 #include "whenvisible.h"
+#include "zephulversion.h"
 #include "zephulwindows.h"
 
 #include <QAction>
@@ -459,6 +460,44 @@ private slots:
         w->AProposM->trigger();
         QVERIFY(!chooser->isVisible());
         QCOMPARE(w->flightMode, FlightMode::FUSEE);
+    }
+
+    // The version sits in the box whether it is the chooser or, shortened, "A propos...", and
+    // never over what the operator clicks.
+    void aboutBoxShowsVersion()
+    {
+        ScriptedUserDialogs dialogs;
+        ZephulWindows windows(settingsPath());
+        TZephulF *w = windows.ZephulF();
+        w->Timer_APropos->stop();
+        w->show();
+        TForm_APropos *chooser = windows.Form_APropos();
+        QLabel *version = chooser->findChild<QLabel *>("VersionL");
+        QVERIFY(version);
+        QCOMPARE(version->text(), QString("Version " ZEPHUL_VERSION));
+        const auto check = [&] {
+            const QRect box = version->geometry();
+            QVERIFY(chooser->rect().contains(box));
+            QVERIFY(version->isVisible());
+            QVERIFY(version->fontMetrics().horizontalAdvance(version->text()) <= box.width());
+            QVERIFY(version->fontMetrics().height() <= box.height());
+            for (const QWidget *control : { static_cast<QWidget *>(chooser->Panel_Fusee),
+                                            static_cast<QWidget *>(chooser->Panel_Ballon),
+                                            static_cast<QWidget *>(chooser->Button_Fermer) })
+                QVERIFY(!box.intersects(control->geometry()));
+            QVERIFY(version->font().pixelSize() <= 11);
+        };
+        whenVisible(chooser, [&] {
+            check();
+            QTest::mouseClick(chooser->Image_Ballon, Qt::LeftButton);
+        });
+        w->Timer_AProposTimer();
+        whenVisible(chooser, [&] {
+            QCOMPARE(chooser->height(), 410);
+            check();
+            chooser->Button_Fermer->click();
+        });
+        w->AProposM->trigger();
     }
 
     void chooserClosedWithoutChoice()

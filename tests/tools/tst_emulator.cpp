@@ -2,6 +2,7 @@
 #include "ptypair.h"
 #include "publishedports.h"
 #include "serialdevice.h"
+#include "zephulversion.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -200,11 +201,22 @@ private slots:
                 "--launch",         "--channel",   "--tx-channel", "--rx-channel", "--speed",
                 "--duration",       "--bad-check", "--drop",       "--noise",      "--silence",
                 "--silence-length", "--seed",      "--capture",    "--replay",     "--log",
-                "--verbose",        "--help" };
+                "--verbose",        "--help",      "--version" };
         for (const QString &option : options)
             QVERIFY2(text.contains(option), qPrintable(option));
         QVERIFY(text.count(QStringLiteral("e.g.")) >= 18);
         QVERIFY(text.contains(QStringLiteral("Examples")));
+    }
+
+    // The version, from the project's one version, for its manual page.
+    void versionIsTheProjects()
+    {
+        QProcess version;
+        version.start(QStringLiteral(ZEPHUL_EMULATOR), { "--version" });
+        QVERIFY(version.waitForFinished(10000));
+        QCOMPARE(version.exitCode(), 0);
+        QCOMPARE(QString::fromLatin1(version.readAllStandardOutput()).section('\n', 0, 0),
+                 QString("zephul-emulator " ZEPHUL_VERSION));
     }
 
     void errorsExitNonZero_data()

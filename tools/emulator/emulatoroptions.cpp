@@ -239,6 +239,10 @@ EmulatorOptions EmulatorOptions::parse(const std::vector<std::string> &arguments
             options.help = true;
             continue;
         }
+        if (option == "--version") {
+            options.version = true;
+            continue;
+        }
         if (option == "--verbose" || option == "-v") {
             options.verbose = true;
             continue;
@@ -330,6 +334,7 @@ Recording
   --log FILE          also append the log to FILE          e.g. --log emulator.log
   -v, --verbose       log every frame too
   -h, --help          show this help
+      --version       show the version
 
 Examples
   zephul-emulator

@@ -41,6 +41,7 @@ struct EmulatorOptions
     std::string logPath;
     bool verbose = false; // log every frame, not only commands and events
     bool help = false;
+    bool version = false;
 
     // Accepts "--name value" and "--name=value". Throws UsageError.
     static EmulatorOptions parse(const std::vector<std::string> &arguments);

@@ -4,6 +4,7 @@
 #include "eventlog.h"
 #include "serialendpoint.h"
 #include "shutdownsignals.h"
+#include "zephulversion.h"
 
 #include <iostream>
 #include <optional>
@@ -22,6 +23,11 @@ int main(int argc, char **argv)
     }
     if (options.help) {
         std::cout << EmulatorOptions::helpText();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "zephul-emulator " ZEPHUL_VERSION "\n"
+                     "Copyright (c) The Zephul developers. MIT licence.\n";
         return 0;
     }
     try {
