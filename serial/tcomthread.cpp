@@ -12,6 +12,9 @@ TComThread::TComThread(TCustomComPort *port, SerialDevice &device, TComEvents ev
     , m_syncMethod(syncMethod)
 {
     m_device.setEventMask(EventsToMask(events));
+    // One hand-off per event (window sync) needs a wait between the events of one batch.
+    m_deviceHolds
+        = m_device.holdAfterReport(syncMethod == smThreadSync) && syncMethod == smThreadSync;
     m_thread = std::thread([this] { EventLoop(); });
 }
 
@@ -23,6 +26,7 @@ TComThread::~TComThread()
     // The event thread waited for a delivery that the port's thread had not started yet.
     if (const std::optional<TComEvents> batch = TakePendingBatch())
         m_port->DeliverBatch(*batch);
+    m_device.holdAfterReport(false);
     m_device.setEventMask(0);
     m_device.purge(true, true);
 }
@@ -64,7 +68,10 @@ void TComThread::BatchDone()
         std::lock_guard lock(m_mutex);
         m_running = false;
     }
-    m_handOffDone.notify_all();
+    if (m_deviceHolds)
+        m_device.resumeEvents();
+    else
+        m_handOffDone.notify_all();
 }
 
 void TComThread::EventLoop()
@@ -121,7 +128,9 @@ void TComThread::HandOff(TComEvents batch)
             return;
         m_pending = batch;
     }
-    QMetaObject::invokeMethod(m_port, "RunThreadDelivery", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_port, &TCustomComPort::RunThreadDelivery, Qt::QueuedConnection);
+    if (m_deviceHolds)
+        return; // the device reports nothing more until BatchDone
     std::unique_lock lock(m_mutex);
     m_handOffDone.wait(lock, [this] { return m_stopRequested || (!m_pending && !m_running); });
 }

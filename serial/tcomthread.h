@@ -12,9 +12,12 @@ class SerialDevice;
 class TCustomComPort;
 
 // The event thread of an open port: sleeps until the device reports line events and hands each
-// batch to the port's thread (the GUI thread) with a blocking hand-off: it waits for the next
-// event only after the batch has run there. It never spins: it sleeps in the device's wait
+// batch to the port's thread (the GUI thread) with a blocking hand-off: the next event is
+// reported only after the batch has run there. It never spins: it sleeps in the device's wait
 // (poll() on POSIX, WaitForMultipleObjects on Windows) on the device and its stop event.
+// Where the device can hold its events (POSIX), the thread goes back to that wait at once and
+// the port's thread releases the device when the batch is done, so a byte costs one wake-up of
+// each thread; elsewhere the thread waits for the batch before it waits on the device again.
 //
 // When the device disappears the thread stops at once and asks the port (on its thread) to close.
 //
@@ -50,6 +53,7 @@ private:
     TCustomComPort *const m_port;
     SerialDevice &m_device;
     const TSyncMethod m_syncMethod;
+    bool m_deviceHolds = false; // the device holds its events until BatchDone resumes them
     PlatformEvent m_stopEvent;
 
     std::mutex m_mutex; // guards the hand-off state below

@@ -79,6 +79,17 @@ public:
     // every 20 ms for a while before the driver is asked again.
     SerialPlatform::WaitResult waitEvent(const PlatformEvent &stop);
 
+    // With hold on, every waitEvent that reports events leaves the device held: later waits
+    // report nothing (they still end on the stop event) until resumeEvents() is called, and the
+    // waiter is not woken for bytes that arrive meanwhile. A waiter that hands each batch to
+    // another thread can so wait again at once instead of waiting for that thread to finish,
+    // and the batch's end costs no wake-up unless something is already waiting to be reported.
+    // Returns whether the backend holds (POSIX does; Windows does not, its waiter must wait for
+    // the batch itself). Called while no thread waits.
+    bool holdAfterReport(bool on);
+    // From any thread: the batch reported last has been dealt with.
+    void resumeEvents();
+
     // Takes up to `count` queued bytes; never blocks (it asks only for what is queued).
     int read(char *buffer, std::size_t count, std::size_t &done);
     // Writes all bytes and waits until the driver has sent them, bounded by the write time-outs.
@@ -126,9 +137,13 @@ private:
     bool drainLocked(bool fromWaiter); // whether any byte came
     void pollCountersLocked();
     void notifyWaiter() noexcept;
+    void armLocked();
 
     int m_fd = -1;
     int m_notify = -1; // eventfd: wakes the waiter for events found outside of it
+    // epoll set of the device (one-shot: disarmed once it has woken the waiter, rearmed by the
+    // next wait or by resumeEvents) and of m_notify. The waiter polls it with the stop event.
+    int m_epoll = -1;
 
     std::mutex m_mutex; // guards everything below
     std::deque<char> m_queue;
@@ -139,6 +154,9 @@ private:
     bool m_lost = false;
     bool m_above80 = false;
     int m_emptyWakeups = 0;
+    bool m_armed = false; // the device is armed in m_epoll
+    bool m_hold = false;
+    bool m_held = false; // events were reported and resumeEvents has not been called since
     bool m_discardNull = false;
     char m_eventChar = 0;
     int m_baudRate = 9600;

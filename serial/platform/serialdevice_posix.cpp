@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -151,10 +152,28 @@ int SerialDevice::open(const std::string &path)
         ::ioctl(fd, TIOCNXCL);
         return fail(error);
     }
+    const int epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    struct epoll_event device = {}, wake = {};
+    device.events = EPOLLIN | EPOLLONESHOT;
+    device.data.fd = fd;
+    wake.events = EPOLLIN;
+    wake.data.fd = notify;
+    if (epoll < 0 || ::epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &device) != 0
+        || ::epoll_ctl(epoll, EPOLL_CTL_ADD, notify, &wake) != 0) {
+        const int error = errno;
+        if (epoll >= 0)
+            ::close(epoll);
+        ::close(notify);
+        ::ioctl(fd, TIOCNXCL);
+        return fail(error);
+    }
 
     std::lock_guard lock(m_mutex);
     m_fd = fd;
     m_notify = notify;
+    m_epoll = epoll;
+    m_armed = true;
+    m_held = false;
     m_queue.clear();
     m_pendingEvents = 0;
     m_errors = 0;
@@ -175,10 +194,14 @@ void SerialDevice::close() noexcept
     // The exclusive flag outlives our descriptor while anyone else holds the terminal open.
     ::ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);
+    ::close(m_epoll);
     ::close(m_notify);
     std::lock_guard lock(m_mutex);
     m_fd = -1;
     m_notify = -1;
+    m_epoll = -1;
+    m_armed = false;
+    m_held = false;
     m_queue.clear();
     m_pendingEvents = 0;
     m_lost = false;
@@ -294,6 +317,43 @@ void SerialDevice::setEventMask(std::uint32_t mask)
     m_pendingEvents = 0;
 }
 
+bool SerialDevice::holdAfterReport(bool on)
+{
+    std::lock_guard lock(m_mutex);
+    m_hold = on;
+    if (!on)
+        m_held = false;
+    return true;
+}
+
+void SerialDevice::resumeEvents()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_held || m_fd < 0)
+        return;
+    m_held = false;
+    // Something found while held (bytes drained by a read, a lost device) is reported at once;
+    // otherwise rearming wakes the waiter only if bytes are already there.
+    if ((m_pendingEvents & m_eventMask) || m_lost)
+        notifyWaiter();
+    else if (!m_armed)
+        armLocked();
+}
+
+void SerialDevice::armLocked()
+{
+    struct epoll_event device = {};
+    device.events = EPOLLIN | EPOLLONESHOT;
+    device.data.fd = m_fd;
+    if (::epoll_ctl(m_epoll, EPOLL_CTL_MOD, m_fd, &device) == 0) {
+        m_armed = true;
+        return;
+    }
+    // A device that cannot be waited for any more will never report again.
+    m_lost = true;
+    notifyWaiter();
+}
+
 void SerialDevice::notifyWaiter() noexcept
 {
     const std::uint64_t one = 1;
@@ -342,7 +402,7 @@ bool SerialDevice::drainLocked(bool fromWaiter)
         events |= Event::Rx80Full;
     m_above80 = above80;
     m_pendingEvents |= events;
-    if (!fromWaiter && (events & m_eventMask))
+    if (!fromWaiter && (events & m_eventMask) && !m_held)
         notifyWaiter();
     return gotAny;
 }
@@ -388,17 +448,21 @@ WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
     for (;;) {
         {
             std::lock_guard lock(m_mutex);
-            WaitResult result;
-            result.events = m_pendingEvents & m_eventMask;
-            m_pendingEvents = 0;
-            result.deviceLost = m_lost;
-            if (result.events || result.deviceLost)
-                return result;
+            if (!m_held) {
+                WaitResult result;
+                result.events = m_pendingEvents & m_eventMask;
+                m_pendingEvents = 0;
+                result.deviceLost = m_lost;
+                if (result.events || result.deviceLost) {
+                    m_held = m_hold && result.events;
+                    return result;
+                }
+                if (!m_armed)
+                    armLocked();
+            }
         }
-        struct pollfd fds[3] = { { stop.pollDescriptor(), POLLIN, 0 },
-                                 { m_fd, POLLIN, 0 },
-                                 { m_notify, POLLIN, 0 } };
-        if (::poll(fds, 3, -1) < 0) {
+        struct pollfd fds[2] = { { stop.pollDescriptor(), POLLIN, 0 }, { m_epoll, POLLIN, 0 } };
+        if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
             WaitResult failed;
@@ -410,27 +474,37 @@ WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
             stopped.stopped = true;
             return stopped;
         }
-        if (fds[2].revents & POLLIN) {
-            std::uint64_t value = 0;
-            [[maybe_unused]] const ssize_t n = ::read(m_notify, &value, sizeof value);
+        struct epoll_event ready[2];
+        const int count = ::epoll_wait(m_epoll, ready, 2, 0);
+        std::uint32_t device = 0;
+        for (int i = 0; i < count; ++i) {
+            if (ready[i].data.fd == m_notify) {
+                std::uint64_t value = 0;
+                [[maybe_unused]] const ssize_t n = ::read(m_notify, &value, sizeof value);
+            } else {
+                device = ready[i].events;
+            }
         }
         std::lock_guard lock(m_mutex);
-        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            bool stillReadable = false;
-            if (!drainLocked(true)) {
-                struct pollfd again = { m_fd, POLLIN, 0 };
-                stillReadable = ::poll(&again, 1, 0) > 0 && (again.revents & POLLIN);
+        if (device) {
+            m_armed = false; // one-shot
+            if (device & (EPOLLIN | EPOLLHUP | EPOLLERR)) {
+                bool stillReadable = false;
+                if (!drainLocked(true)) {
+                    struct pollfd again = { m_fd, POLLIN, 0 };
+                    stillReadable = ::poll(&again, 1, 0) > 0 && (again.revents & POLLIN);
+                }
+                // Readable, yet nothing to read, again and again: a device that is gone without
+                // saying so. (Once in a while another thread took the bytes first.)
+                m_emptyWakeups = stillReadable ? m_emptyWakeups + 1 : 0;
+                if (m_emptyWakeups >= MaxEmptyWakeups)
+                    m_lost = true;
             }
-            // Readable, yet nothing to read, again and again: a device that is gone without
-            // saying so. (Once in a while another thread took the bytes first.)
-            m_emptyWakeups = stillReadable ? m_emptyWakeups + 1 : 0;
-            if (m_emptyWakeups >= MaxEmptyWakeups)
+            // A hung-up terminal (USB device pulled, pseudo-terminal master closed) stays
+            // readable for ever; what it still held has just been queued.
+            if (device & (EPOLLHUP | EPOLLERR))
                 m_lost = true;
         }
-        // A hung-up terminal (USB device pulled, pseudo-terminal master closed) stays readable
-        // for ever; what it still held has just been queued.
-        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))
-            m_lost = true;
         if (!m_lost)
             pollCountersLocked();
     }

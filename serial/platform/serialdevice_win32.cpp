@@ -225,6 +225,15 @@ int SerialDevice::applyTimeouts(const Timeouts &t)
     return 0;
 }
 
+bool SerialDevice::holdAfterReport(bool)
+{
+    // The waiter waits for each batch itself; WaitCommEvent has no cheap way to be rearmed from
+    // the thread that ran the batch.
+    return false;
+}
+
+void SerialDevice::resumeEvents() { }
+
 void SerialDevice::setEventMask(std::uint32_t mask)
 {
     std::lock_guard lock(m_mutex);

@@ -233,7 +233,8 @@ void portNamesMapToDevices()
     CHECK(devicePathForPort("ttyUSB0") == "/dev/ttyUSB0");
     CHECK(devicePathForPort("ttyS1") == "/dev/ttyS1");
     CHECK(devicePathForPort("/dev/pts/3") == "/dev/pts/3");
-    CHECK(devicePathForPort("/run/user/1000/zephul-ports/emu") == "/run/user/1000/zephul-ports/emu");
+    CHECK(devicePathForPort("/run/user/1000/zephul-ports/emu")
+          == "/run/user/1000/zephul-ports/emu");
 #endif
 }
 
@@ -528,6 +529,85 @@ void discardNullAndPurge()
     CHECK(device.pendingInput(pending) == 0 && pending == 0);
 }
 
+// Held after a report: bytes that come during the batch do not end the next wait; resuming
+// reports them, once, and a read during the batch does not get them reported twice.
+void heldDeviceReportsAgainOnlyWhenResumed()
+{
+    FarEnd line;
+    SerialDevice device;
+    PlatformEvent stop;
+    openNear(device, line);
+    device.setEventMask(Event::RxChar);
+    CHECK(device.holdAfterReport(true));
+    line.send("a");
+    CHECK(waitWithGuard(device, stop).events == Event::RxChar);
+    CHECK(takeAll(device) == "a");
+    {
+        WaitGuard guard(stop);
+        auto waiting = std::async(std::launch::async, [&] { return device.waitEvent(stop); });
+        line.send("b");
+        CHECK(waiting.wait_for(300ms) == std::future_status::timeout); // held: still asleep
+        std::size_t pending = 99;
+        CHECK(device.pendingInput(pending) == 0 && pending == 1);
+        device.resumeEvents();
+        const WaitResult woken = waiting.get();
+        CHECK(woken.events == Event::RxChar && !woken.stopped);
+    }
+    CHECK(takeAll(device) == "b");
+    // Nothing came since: the next wait sleeps even after a resume.
+    device.resumeEvents();
+    {
+        WaitGuard guard(stop);
+        auto waiting = std::async(std::launch::async, [&] { return device.waitEvent(stop); });
+        CHECK(waiting.wait_for(300ms) == std::future_status::timeout);
+        stop.set();
+        CHECK(waiting.get().stopped);
+    }
+    stop.reset();
+    // Bytes the batch read itself while held are reported once the device is resumed (as a
+    // read outside the wait always did), and then the device sleeps again.
+    line.send("c");
+    CHECK(waitWithGuard(device, stop).events == Event::RxChar);
+    line.send("d");
+    pollUntil([&] {
+        std::size_t pending = 0;
+        return device.pendingInput(pending) == 0 && pending == 2;
+    });
+    CHECK(takeAll(device) == "cd");
+    device.resumeEvents();
+    CHECK(waitWithGuard(device, stop).events == Event::RxChar);
+    // Without hold, a report leaves nothing held: the next byte ends the next wait by itself.
+    CHECK(device.holdAfterReport(false));
+    line.send("e");
+    CHECK(waitWithGuard(device, stop).events == Event::RxChar);
+    line.send("f");
+    CHECK(waitWithGuard(device, stop).events == Event::RxChar);
+    CHECK(takeAll(device) == "ef");
+}
+
+// A device lost while held is reported when the batch ends, not missed.
+void deviceLostWhileHeldIsReportedOnResume()
+{
+    PtyPair pty;
+    SerialDevice device;
+    PlatformEvent stop;
+    CHECK(device.open(pty.slavePath()) == 0);
+    device.setEventMask(Event::RxChar);
+    device.holdAfterReport(true);
+    pty.send("z");
+    CHECK(waitWithGuard(device, stop).events == Event::RxChar);
+    pty.closeMaster();
+    {
+        WaitGuard guard(stop);
+        auto waiting = std::async(std::launch::async, [&] { return device.waitEvent(stop); });
+        CHECK(waiting.wait_for(300ms) == std::future_status::timeout);
+        device.resumeEvents();
+        const WaitResult result = waiting.get();
+        CHECK(result.deviceLost && !result.stopped);
+    }
+    CHECK(takeAll(device) == "z");
+}
+
 void lostDeviceEndsEveryWait()
 {
     PtyPair pty;
@@ -567,6 +647,8 @@ int main()
         { "queueOverflowDropsNewestAndReportsIt", queueOverflowDropsNewestAndReportsIt },
         { "discardNullAndPurge", discardNullAndPurge },
         { "lostDeviceEndsEveryWait", lostDeviceEndsEveryWait },
+        { "heldDeviceReportsAgainOnlyWhenResumed", heldDeviceReportsAgainOnlyWhenResumed },
+        { "deviceLostWhileHeldIsReportedOnResume", deviceLostWhileHeldIsReportedOnResume },
 #endif
         // Last: on Windows what it could not send is still on its way through the link.
         { "writeCompletesAndSurvivesPurge", writeCompletesAndSurvivesPurge },
