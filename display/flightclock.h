@@ -9,7 +9,7 @@ class FlightClock
 {
 public:
     virtual ~FlightClock() = default;
-    // Milliseconds. Called on the GUI thread only.
+    // Milliseconds. Thread-safe: the chronometer's worker reads it to know when to wake.
     virtual std::int64_t nowMs() const = 0;
 
     // The machine's boot-time clock (CLOCK_BOOTTIME on Linux).

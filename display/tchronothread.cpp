@@ -3,6 +3,7 @@
 #include "chronotext.h"
 
 #include <QLabel>
+#include <algorithm>
 
 TChronoThread::TChronoThread(QLabel *label, std::function<FlightMode()> mode,
                              const FlightClock &clock)
@@ -17,9 +18,7 @@ TChronoThread *TChronoThread::Create(bool createSuspended, QLabel *label,
     Q_UNUSED(createSuspended);
     auto *chrono = new TChronoThread(label, std::move(mode), clock);
     chrono->m_startTime = clock.nowMs();
-    chrono->m_refreshMs = chrono->m_mode && chrono->m_mode() == FlightMode::FUSEE
-        ? RocketRefreshMs
-        : BalloonRefreshMs;
+    chrono->m_rocket = chrono->m_mode && chrono->m_mode() == FlightMode::FUSEE;
     // Normal priority, started only now that StartTime is set.
     chrono->m_worker = std::thread([chrono] { chrono->Execute(); });
     return chrono;
@@ -38,7 +37,26 @@ TChronoThread::~TChronoThread()
 
 void TChronoThread::restart()
 {
-    m_startTime = m_clock.nowMs();
+    setStartTime(m_clock.nowMs());
+}
+
+void TChronoThread::setStartTime(std::int64_t ms)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_startTime.store(ms);
+        m_rescheduled = true;
+    }
+    m_wake.notify_all();
+}
+
+int TChronoThread::msToNextRewrite(bool rocket, std::int64_t elapsedMs)
+{
+    if (rocket)
+        return RocketRefreshMs;
+    if (elapsedMs < 0) // the text reads zero until then
+        return int(std::min<std::int64_t>(-elapsedMs, 1000)) + BalloonMarginMs;
+    return int(1000 - elapsedMs % 1000) + BalloonMarginMs;
 }
 
 void TChronoThread::UpdateChrono()
@@ -48,7 +66,7 @@ void TChronoThread::UpdateChrono()
     const FlightMode mode = m_mode();
     if (mode != FlightMode::BALLON && mode != FlightMode::FUSEE)
         return;
-    m_label->setText(ChronoText::runningText(mode, m_clock.nowMs() - m_startTime));
+    m_label->setText(ChronoText::runningText(mode, m_clock.nowMs() - m_startTime.load()));
 }
 
 void TChronoThread::requestTerminate()
@@ -104,8 +122,10 @@ void TChronoThread::Execute()
         // waiting when it comes back, not a backlog.
         if (!m_updateQueued.exchange(true))
             QMetaObject::invokeMethod(this, &TChronoThread::displayUpdate, Qt::QueuedConnection);
-        m_wake.wait_for(lock, std::chrono::milliseconds(m_refreshMs),
-                        [this] { return m_terminate.load(); });
+        const int sleepMs = msToNextRewrite(m_rocket, m_clock.nowMs() - m_startTime.load());
+        m_wake.wait_for(lock, std::chrono::milliseconds(sleepMs),
+                        [this] { return m_terminate.load() || m_rescheduled; });
+        m_rescheduled = false;
     }
     m_ended.store(true);
     m_wake.notify_all();

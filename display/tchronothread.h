@@ -18,9 +18,12 @@ class QLabel;
 // The flight chronometer of one reception. The label it keeps up to date is not only a display:
 // the decoders, the statistics and the record lines read the flight time back from its text.
 //
-// The thread itself touches no program state. At a display rate it asks the GUI thread to
-// rewrite the label, without waiting for it and with at most one request queued, so a busy GUI
-// thread is never flooded and the thread can always end promptly. Everything that reads the
+// The thread itself touches no program state. When the text is due to change on screen it asks
+// the GUI thread to rewrite the label, without waiting for it and with at most one request
+// queued, so a busy GUI thread is never flooded and the thread can always end promptly. In
+// BALLON the text changes once a second: the thread sleeps until just after each whole second
+// of flight time, so the seconds change on screen on time and nothing wakes in between. In FUSEE
+// (milliseconds) it rewrites the label at a display rate. Everything that reads the
 // label calls UpdateChrono() (through refresh()) once at the entry of its handler, so it sees
 // the flight time of that moment to the millisecond; the periodic rewrite only serves the eye.
 //
@@ -34,10 +37,13 @@ class TChronoThread : public QObject
     Q_OBJECT
 
 public:
-    // Label rewrite intervals while nothing reads the label: the BALLON text changes once a
-    // second, the FUSEE text every millisecond.
-    static constexpr int BalloonRefreshMs = 100;
+    // FUSEE: label rewrite interval while nothing reads the label (its text changes every
+    // millisecond). BALLON: how long after a whole second the rewrite is asked for, so that
+    // the GUI thread, reading the clock a moment later, is past the second for sure.
     static constexpr int RocketRefreshMs = 40;
+    static constexpr int BalloonMarginMs = 2;
+    // Milliseconds the worker sleeps from elapsed flight time `elapsedMs` to its next rewrite.
+    static int msToNextRewrite(bool rocket, std::int64_t elapsedMs);
 
     // GUI thread. StartTime := now, then the thread runs (whether created suspended or not, it
     // never runs before StartTime is set). mode is read by every update, as the flight mode
@@ -48,8 +54,8 @@ public:
                                  const FlightClock &clock = FlightClock::system());
 
     // Flight-clock milliseconds from which the chronometer counts. GUI thread.
-    std::int64_t StartTime() const { return m_startTime; }
-    void setStartTime(std::int64_t ms) { m_startTime = ms; }
+    std::int64_t StartTime() const { return m_startTime.load(); }
+    void setStartTime(std::int64_t ms);
     // StartTime := now (the reset by double-click).
     void restart();
 
@@ -88,12 +94,13 @@ private:
 
     QPointer<QLabel> m_label;
     std::function<FlightMode()> m_mode;
-    const FlightClock &m_clock;
-    std::int64_t m_startTime = 0;
-    int m_refreshMs = BalloonRefreshMs;
+    const FlightClock &m_clock; // read by both threads
+    std::atomic<std::int64_t> m_startTime { 0 };
+    bool m_rocket = false; // the mode at creation decides the worker's schedule
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    bool m_rescheduled = false; // guarded by m_mutex: the start time moved
     std::atomic<bool> m_terminate { false };
     std::atomic<bool> m_ended { false };
     std::atomic<bool> m_updateQueued { false };

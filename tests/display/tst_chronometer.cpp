@@ -110,6 +110,25 @@ private slots:
         TChronoThread::destroy(chrono);
     }
 
+    // In BALLON the text changes once a second, and the label is rewritten only then: a
+    // chronometer that woke at a display rate would rewrite it many times a second for nothing.
+    void balloonLabelIsRewrittenOnlyWhenTheSecondsChange()
+    {
+        QLabel label;
+        const FlightClock &clock = FlightClock::system();
+        QPointer<TChronoThread> chrono = TChronoThread::Create(
+            true, &label, [] { return FlightMode::BALLON; }, clock);
+        const qint64 start = chrono->StartTime();
+        QTRY_COMPARE_WITH_TIMEOUT(label.text(), QString("00:00:02"), 20000);
+        const qint64 updates = chrono->displayUpdates();
+        const qint64 seconds = (clock.nowMs() - start) / 1000;
+        QVERIFY2(updates <= seconds + 2, qPrintable(QString::number(updates)));
+        // Moving the start moves the schedule: the next rewrite shows the new count.
+        chrono->setStartTime(clock.nowMs() - 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(label.text().startsWith(QString("00:01:0")), 20000);
+        TChronoThread::destroy(chrono);
+    }
+
     void resetStartsFromZero()
     {
         ManualFlightClock clock;
