@@ -34,6 +34,9 @@ public:
 
     // Bytes received at flightMs. Returns how many 10-byte packets the framer completes.
     int receive(std::int64_t flightMs, const QByteArray &bytes);
+    // The line was cut (the receiver unplugged and back): a frame begun before is dropped, as
+    // the program's framer is attached afresh when it takes the receiver back.
+    void lineCut() { m_pending.clear(); }
     // Channel n (1..8) shown on the chart or not; a hidden channel repeats its last text.
     void setShown(int n, bool shown) { m_shown[n - 1] = shown; }
 

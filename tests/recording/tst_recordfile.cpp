@@ -499,7 +499,8 @@ private slots:
             QVERIFY2(at >= 0, qPrintable(path));
             QStringList order;
             for (int i = at + 1; i < calls.size(); ++i) {
-                const QString call = calls[i].section(u' ', 1);
+                // strace pads the pid to a width: one space or more before the call.
+                const QString call = calls[i].section(u' ', 1).trimmed();
                 if (call.startsWith(QStringLiteral("write(") + fd + u','))
                     order << QStringLiteral("write");
                 else if (call.startsWith(QStringLiteral("fdatasync(") + fd + u')'))
