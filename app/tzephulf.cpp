@@ -381,6 +381,9 @@ void TZephulF::createInstruments()
     Label_Chrono->setFont(chronoFont);
     Label_Chrono->setText(QStringLiteral("00:00:00 "));
     Label_Chrono->resize(98, 24);
+    // Opaque in its panel's colour: rewritten many times a second in FUSEE, it then repaints
+    // alone, without the panel under it.
+    Label_Chrono->setAutoFillBackground(true);
 
     TrameP = strip(QStringLiteral("TrameP"), 300, 137);
     TuvoNo = picture(TrameP, QStringLiteral("TuvoNo"), Artwork::linkLostPicture(), 96, 1);
