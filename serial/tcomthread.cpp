@@ -4,6 +4,7 @@
 #include "tcustomcomport.h"
 
 #include <QMetaObject>
+#include <QSocketNotifier>
 
 TComThread::TComThread(TCustomComPort *port, SerialDevice &device, TComEvents events,
                        TSyncMethod syncMethod)
@@ -15,17 +16,72 @@ TComThread::TComThread(TCustomComPort *port, SerialDevice &device, TComEvents ev
     // One hand-off per event (window sync) needs a wait between the events of one batch.
     m_deviceHolds
         = m_device.holdAfterReport(syncMethod == smThreadSync) && syncMethod == smThreadSync;
+#ifndef _WIN32
+    if (m_deviceHolds && m_device.readinessDescriptor() >= 0) {
+        WatchOnPortThread();
+        return;
+    }
+#endif
     m_thread = std::thread([this] { EventLoop(); });
+}
+
+void TComThread::WatchOnPortThread()
+{
+#ifndef _WIN32
+    m_notifier = new QSocketNotifier(m_device.readinessDescriptor(), QSocketNotifier::Read);
+    // Through the port, which knows whether this object still exists after the batch.
+    QObject::connect(m_notifier, &QSocketNotifier::activated, m_port,
+                     &TCustomComPort::RunThreadDelivery);
+#endif
+}
+
+std::optional<TComEvents> TComThread::TakeFromDevice()
+{
+#ifndef _WIN32
+    const SerialPlatform::WaitResult result = m_device.takeEvents();
+    if (result.deviceLost || result.error) {
+        bool first = false;
+        {
+            std::lock_guard lock(m_mutex);
+            first = !m_deviceLost;
+            m_deviceLost = true;
+        }
+        // A hung-up device stays readable: watching it any longer would spin.
+        m_notifier->setEnabled(false);
+        if (first)
+            QMetaObject::invokeMethod(m_port, "HandleDeviceLost", Qt::QueuedConnection);
+    }
+    if (result.events) {
+        std::lock_guard lock(m_mutex);
+        m_running = true;
+        return MaskToEvents(result.events);
+    }
+#endif
+    return std::nullopt;
 }
 
 TComThread::~TComThread()
 {
+    bool insideBatch = false;
+    {
+        std::lock_guard lock(m_mutex);
+        insideBatch = m_running;
+    }
     SignalStop();
     if (m_thread.joinable())
         m_thread.join();
-    // The event thread waited for a delivery that the port's thread had not started yet.
+    // The event thread waited for a delivery that the port's thread had not started yet; or,
+    // without one, something arrived that the event loop has not come round to.
     if (const std::optional<TComEvents> batch = TakePendingBatch())
         m_port->DeliverBatch(*batch);
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        // A handler that closes the port runs inside the notifier's own signal.
+        if (insideBatch)
+            m_notifier->deleteLater();
+        else
+            delete m_notifier;
+    }
     m_device.holdAfterReport(false);
     m_device.setEventMask(0);
     m_device.purge(true, true);
@@ -49,12 +105,24 @@ bool TComThread::DeviceLost()
 
 bool TComThread::HasPendingBatch()
 {
+#ifndef _WIN32
+    if (m_notifier) {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_deviceLost || m_running)
+                return false;
+        }
+        return m_device.hasReadyEvents();
+    }
+#endif
     std::lock_guard lock(m_mutex);
     return m_pending.has_value();
 }
 
 std::optional<TComEvents> TComThread::TakePendingBatch()
 {
+    if (m_notifier)
+        return TakeFromDevice();
     std::lock_guard lock(m_mutex);
     std::optional<TComEvents> batch;
     batch.swap(m_pending);

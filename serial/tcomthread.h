@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+class QSocketNotifier;
 class SerialDevice;
 class TCustomComPort;
 
@@ -16,8 +17,14 @@ class TCustomComPort;
 // reported only after the batch has run there. It never spins: it sleeps in the device's wait
 // (poll() on POSIX, WaitForMultipleObjects on Windows) on the device and its stop event.
 // Where the device can hold its events (POSIX), the thread goes back to that wait at once and
-// the port's thread releases the device when the batch is done, so a byte costs one wake-up of
-// each thread; elsewhere the thread waits for the batch before it waits on the device again.
+// the port's thread releases the device when the batch is done; elsewhere the thread waits for
+// the batch before it waits on the device again.
+//
+// Where the device offers a descriptor to wait on (POSIX) and delivery is on the port's thread
+// anyway (smThreadSync), no thread is started: the port thread's event loop does the waiting
+// on that descriptor and runs each batch as it comes, so a byte costs one wake-up of one
+// thread instead of a wake-up of the event thread and a hand-off to the port's thread. The
+// order, the one batch at a time and the held device until a batch is done are the same.
 //
 // When the device disappears the thread stops at once and asks the port (on its thread) to close.
 //
@@ -39,7 +46,8 @@ public:
     bool DeviceLost();
 
     bool HasPendingBatch();
-    // On the port's thread: the batch the event thread waits on, if it has not been taken.
+    // On the port's thread: the batch the event thread waits on, if it has not been taken;
+    // without an event thread, what the device has to report now.
     std::optional<TComEvents> TakePendingBatch();
     // On the port's thread: the taken batch has run; the event thread may wait again.
     void BatchDone();
@@ -49,11 +57,16 @@ private:
     void DispatchEvents(TComEvents batch);
     // Hands the batch over and waits until it has run or a stop is requested.
     void HandOff(TComEvents batch);
+    void WatchOnPortThread();
+    std::optional<TComEvents> TakeFromDevice();
 
     TCustomComPort *const m_port;
     SerialDevice &m_device;
     const TSyncMethod m_syncMethod;
     bool m_deviceHolds = false; // the device holds its events until BatchDone resumes them
+    // Without an event thread: watches the device in the port thread's event loop. Owned; the
+    // descriptor belongs to the device.
+    QSocketNotifier *m_notifier = nullptr;
     PlatformEvent m_stopEvent;
 
     std::mutex m_mutex; // guards the hand-off state below

@@ -79,6 +79,21 @@ public:
     // every 20 ms for a while before the driver is asked again.
     SerialPlatform::WaitResult waitEvent(const PlatformEvent &stop);
 
+#ifndef _WIN32
+    // For a waiter that sleeps in an event loop of its own instead of in waitEvent: the
+    // descriptor to watch for readability (it becomes readable whenever there may be something
+    // to report), and the non-blocking wait to run when it is. takeEvents reports exactly what
+    // waitEvent would have, or nothing; with hold on it reports nothing while held, yet takes
+    // what made the descriptor readable, so that a level-triggered loop does not spin.
+    int readinessDescriptor() const noexcept
+    {
+        return m_epoll;
+    }
+    SerialPlatform::WaitResult takeEvents();
+    // Whether takeEvents may have something to report now (the descriptor is readable).
+    bool hasReadyEvents() const;
+#endif
+
     // With hold on, every waitEvent that reports events leaves the device held: later waits
     // report nothing (they still end on the stop event) until resumeEvents() is called, and the
     // waiter is not woken for bytes that arrive meanwhile. A waiter that hands each batch to
@@ -135,6 +150,10 @@ private:
     SerialPlatform::Timeouts m_timeouts;
 #else
     bool drainLocked(bool fromWaiter); // whether any byte came
+    // The result to report now, if any; arms the device when there is none.
+    bool reportLocked(SerialPlatform::WaitResult &result);
+    // Takes what woke the epoll set: drains the device, reads the notification.
+    void collectReady();
     void pollCountersLocked();
     void notifyWaiter() noexcept;
     void armLocked();

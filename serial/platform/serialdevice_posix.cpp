@@ -443,23 +443,67 @@ void SerialDevice::pollCountersLocked()
     m_pendingEvents |= events;
 }
 
+bool SerialDevice::reportLocked(WaitResult &result)
+{
+    if (m_held)
+        return false;
+    result.events = m_pendingEvents & m_eventMask;
+    m_pendingEvents = 0;
+    result.deviceLost = m_lost;
+    if (result.events || result.deviceLost) {
+        m_held = m_hold && result.events;
+        return true;
+    }
+    if (!m_armed)
+        armLocked();
+    return false;
+}
+
+void SerialDevice::collectReady()
+{
+    struct epoll_event ready[2];
+    const int count = ::epoll_wait(m_epoll, ready, 2, 0);
+    std::uint32_t device = 0;
+    for (int i = 0; i < count; ++i) {
+        if (ready[i].data.fd == m_notify) {
+            std::uint64_t value = 0;
+            [[maybe_unused]] const ssize_t n = ::read(m_notify, &value, sizeof value);
+        } else {
+            device = ready[i].events;
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    if (device) {
+        m_armed = false; // one-shot
+        if (device & (EPOLLIN | EPOLLHUP | EPOLLERR)) {
+            bool stillReadable = false;
+            if (!drainLocked(true)) {
+                struct pollfd again = { m_fd, POLLIN, 0 };
+                stillReadable = ::poll(&again, 1, 0) > 0 && (again.revents & POLLIN);
+            }
+            // Readable, yet nothing to read, again and again: a device that is gone without
+            // saying so. (Once in a while another thread took the bytes first.)
+            m_emptyWakeups = stillReadable ? m_emptyWakeups + 1 : 0;
+            if (m_emptyWakeups >= MaxEmptyWakeups)
+                m_lost = true;
+        }
+        // A hung-up terminal (USB device pulled, pseudo-terminal master closed) stays
+        // readable for ever; what it still held has just been queued.
+        if (device & (EPOLLHUP | EPOLLERR))
+            m_lost = true;
+    }
+    if (!m_lost)
+        pollCountersLocked();
+}
+
 WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
 {
     for (;;) {
         {
             std::lock_guard lock(m_mutex);
-            if (!m_held) {
-                WaitResult result;
-                result.events = m_pendingEvents & m_eventMask;
-                m_pendingEvents = 0;
-                result.deviceLost = m_lost;
-                if (result.events || result.deviceLost) {
-                    m_held = m_hold && result.events;
-                    return result;
-                }
-                if (!m_armed)
-                    armLocked();
-            }
+            WaitResult result;
+            if (reportLocked(result))
+                return result;
         }
         struct pollfd fds[2] = { { stop.pollDescriptor(), POLLIN, 0 }, { m_epoll, POLLIN, 0 } };
         if (::poll(fds, 2, -1) < 0) {
@@ -474,40 +518,25 @@ WaitResult SerialDevice::waitEvent(const PlatformEvent &stop)
             stopped.stopped = true;
             return stopped;
         }
-        struct epoll_event ready[2];
-        const int count = ::epoll_wait(m_epoll, ready, 2, 0);
-        std::uint32_t device = 0;
-        for (int i = 0; i < count; ++i) {
-            if (ready[i].data.fd == m_notify) {
-                std::uint64_t value = 0;
-                [[maybe_unused]] const ssize_t n = ::read(m_notify, &value, sizeof value);
-            } else {
-                device = ready[i].events;
-            }
-        }
-        std::lock_guard lock(m_mutex);
-        if (device) {
-            m_armed = false; // one-shot
-            if (device & (EPOLLIN | EPOLLHUP | EPOLLERR)) {
-                bool stillReadable = false;
-                if (!drainLocked(true)) {
-                    struct pollfd again = { m_fd, POLLIN, 0 };
-                    stillReadable = ::poll(&again, 1, 0) > 0 && (again.revents & POLLIN);
-                }
-                // Readable, yet nothing to read, again and again: a device that is gone without
-                // saying so. (Once in a while another thread took the bytes first.)
-                m_emptyWakeups = stillReadable ? m_emptyWakeups + 1 : 0;
-                if (m_emptyWakeups >= MaxEmptyWakeups)
-                    m_lost = true;
-            }
-            // A hung-up terminal (USB device pulled, pseudo-terminal master closed) stays
-            // readable for ever; what it still held has just been queued.
-            if (device & (EPOLLHUP | EPOLLERR))
-                m_lost = true;
-        }
-        if (!m_lost)
-            pollCountersLocked();
+        collectReady();
     }
+}
+
+WaitResult SerialDevice::takeEvents()
+{
+    WaitResult result;
+    if (m_fd < 0)
+        return result;
+    collectReady();
+    std::lock_guard lock(m_mutex);
+    reportLocked(result);
+    return result;
+}
+
+bool SerialDevice::hasReadyEvents() const
+{
+    struct pollfd p = { m_epoll, POLLIN, 0 };
+    return m_epoll >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
 int SerialDevice::read(char *buffer, std::size_t count, std::size_t &done)

@@ -488,6 +488,37 @@ private slots:
         m_port->DetachLink(&after);
     }
 
+    // A handler that runs an event loop of its own (a message box, say) must not be entered
+    // again for the bytes that arrive meanwhile, nor keep the thread busy while they wait; they
+    // come in the next batch, after it returns, in order.
+    void nestedEventLoopInHandlerGetsNoNestedBatch()
+    {
+        openProgramPort();
+        QByteArray received;
+        int depth = 0;
+        int deepest = 0;
+        double nestedCpuShare = 0;
+        TComLink link;
+        const auto closeGuard = closeAtEnd();
+        link.OnLinkRxBlock = [&](TCustomComPort *, const char *b, int n) {
+            received.append(b, n);
+            deepest = std::max(deepest, ++depth);
+            if (received == "a") {
+                m_pty->send("bc");
+                nestedCpuShare = cpuShareWhileIdle(400);
+            }
+            --depth;
+        };
+        m_port->AttachLink(&link);
+        m_pty->send("a");
+        QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("abc"), 10000);
+        QCOMPARE(deepest, 1);
+        QVERIFY2(nestedCpuShare < 0.25, "CPU busy while a batch waits for the handler");
+        m_pty->send("d");
+        QTRY_COMPARE_WITH_TIMEOUT(received, QByteArray("abcd"), 10000);
+        m_port->DetachLink(&link);
+    }
+
     void throwingHandlerDoesNotStopDelivery()
     {
         openProgramPort();
