@@ -26,6 +26,7 @@
 #else
 #include "ptypair.h"
 
+#include <poll.h>
 #include <termios.h>
 #endif
 
@@ -627,6 +628,51 @@ void lostDeviceEndsEveryWait()
     device.close();
     CHECK(!device.isOpen());
 }
+// Waiting in an event loop of one's own: the descriptor turns readable on an arrival, and
+// takeEvents reports what waitEvent would have; while held, it turns readable for nothing, so a
+// level-triggered loop neither spins nor gets a second batch; resuming makes it readable again
+// for what came meanwhile; a loss is reported too.
+bool descriptorReadable(const SerialDevice &device, int timeoutMs)
+{
+    struct pollfd p = { device.readinessDescriptor(), POLLIN, 0 };
+    return ::poll(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN);
+}
+
+void takeEventsFromAnEventLoopOfOnesOwn()
+{
+    PtyPair pty;
+    SerialDevice device;
+    CHECK(device.open(pty.slavePath()) == 0);
+    device.setEventMask(Event::RxChar);
+    CHECK(device.holdAfterReport(true));
+    CHECK(!descriptorReadable(device, 0) && !device.hasReadyEvents());
+    CHECK(device.takeEvents().events == 0); // nothing yet, and it does not block
+    pty.send("a");
+    CHECK(descriptorReadable(device, 10000) && device.hasReadyEvents());
+    CHECK(device.takeEvents().events == Event::RxChar);
+    // Held: a byte that comes during the batch leaves the descriptor quiet.
+    pty.send("b");
+    CHECK(!descriptorReadable(device, 300));
+    CHECK(device.takeEvents().events == 0);
+    CHECK(takeAll(device) == "ab");
+    pty.send("c");
+    pollUntil([&] {
+        std::size_t pending = 0;
+        return device.pendingInput(pending) == 0 && pending == 1;
+    });
+    device.resumeEvents();
+    CHECK(descriptorReadable(device, 10000));
+    CHECK(device.takeEvents().events == Event::RxChar);
+    CHECK(takeAll(device) == "c");
+    // Taken, nothing new: resuming leaves it quiet.
+    device.resumeEvents();
+    CHECK(!descriptorReadable(device, 300));
+    CHECK(device.takeEvents().events == 0);
+    pty.closeMaster();
+    CHECK(descriptorReadable(device, 10000));
+    const WaitResult lost = device.takeEvents();
+    CHECK(lost.deviceLost);
+}
 #endif
 
 } // namespace
@@ -649,6 +695,7 @@ int main()
         { "lostDeviceEndsEveryWait", lostDeviceEndsEveryWait },
         { "heldDeviceReportsAgainOnlyWhenResumed", heldDeviceReportsAgainOnlyWhenResumed },
         { "deviceLostWhileHeldIsReportedOnResume", deviceLostWhileHeldIsReportedOnResume },
+        { "takeEventsFromAnEventLoopOfOnesOwn", takeEventsFromAnEventLoopOfOnesOwn },
 #endif
         // Last: on Windows what it could not send is still on its way through the link.
         { "writeCompletesAndSurvivesPurge", writeCompletesAndSurvivesPurge },
