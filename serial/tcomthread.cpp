@@ -70,12 +70,15 @@ TComThread::~TComThread()
     SignalStop();
     if (m_thread.joinable())
         m_thread.join();
+    // Quiet before the last delivery: a handler there that runs an event loop must not have
+    // the notifier call a port that no longer has this object.
+    if (m_notifier)
+        m_notifier->setEnabled(false);
     // The event thread waited for a delivery that the port's thread had not started yet; or,
     // without one, something arrived that the event loop has not come round to.
     if (const std::optional<TComEvents> batch = TakePendingBatch())
         m_port->DeliverBatch(*batch);
     if (m_notifier) {
-        m_notifier->setEnabled(false);
         // A handler that closes the port runs inside the notifier's own signal.
         if (insideBatch)
             m_notifier->deleteLater();
