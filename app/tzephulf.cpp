@@ -29,7 +29,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTime>
@@ -108,10 +107,10 @@ QLabel *picture(QWidget *parent, const QString &name, const QImage &image, int l
     return l;
 }
 
-QProgressBar *gauge(QWidget *parent, const QString &name, QRect geometry, Qt::Orientation o,
-                    std::uint32_t back, std::uint32_t fore, int maximum)
+Gauge *gauge(QWidget *parent, const QString &name, QRect geometry, Qt::Orientation o,
+             std::uint32_t back, std::uint32_t fore, int maximum)
 {
-    auto *g = new QProgressBar(parent);
+    auto *g = new Gauge(parent);
     g->setObjectName(name);
     g->setGeometry(geometry);
     g->setOrientation(o);
@@ -1218,8 +1217,8 @@ void TZephulF::stopReception(bool purge)
     ParametresM->menuAction()->setEnabled(true);
     DebugM->menuAction()->setEnabled(true);
     Timer_Paquet->stop();
-    TramesG->setValue(0);
-    PileG->setValue(0);
+    TramesG->setProgress(0);
+    PileG->setProgress(0);
     TuvoOk->hide();
     TuvoNo->hide();
     if (purgeError)

@@ -7,6 +7,7 @@
 #include "flightclock.h"
 #include "flightmode.h"
 #include "framedecoder.h"
+#include "gauge.h"
 #include "noticeline.h"
 #include "receiverwatch.h"
 #include "recordfile.h"
@@ -34,7 +35,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QScrollBar;
 class QTimer;
 class TComDataPacket;
@@ -232,7 +232,7 @@ public:
     QLabel *TuvoNo = nullptr;
     QLabel *TuvoOk = nullptr;
     QLabel *NbTramesL = nullptr;
-    QProgressBar *TramesG = nullptr;
+    Gauge *TramesG = nullptr;
     QFrame *TxOKP = nullptr;
     QLabel *TxVolLL = nullptr;
     QLabel *TxVolL = nullptr;
@@ -240,7 +240,7 @@ public:
     QLabel *Tx1mnL = nullptr;
     QFrame *PileP = nullptr;
     QFrame *BoutonPile = nullptr;
-    QProgressBar *PileG = nullptr;
+    Gauge *PileG = nullptr;
     ImageView *CourbePile = nullptr;
     QLabel *AlimL = nullptr;
 

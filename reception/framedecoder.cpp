@@ -3,13 +3,13 @@
 #include "batterycurve.h"
 #include "channeltable.h"
 #include "framearithmetic.h"
+#include "gauge.h"
 #include "numberformat.h"
 #include "recordfile.h"
 #include "samplestore.h"
 #include "stripchart.h"
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
 #include <array>
@@ -54,7 +54,7 @@ void FrameDecoder::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &frame
     m.refreshChrono();
     *m.DataSeen = true;
     const std::int32_t elapsedS = FA::balloonElapsedSeconds(m.Label_Chrono->text());
-    m.TramesG->setValue(std::clamp(FramesSinceAccepted, 0, 3));
+    m.TramesG->setProgress(FramesSinceAccepted);
     ++FramesSinceAccepted;
 
     if (!FA::checkByteMatches(frameData)) {
@@ -79,7 +79,7 @@ void FrameDecoder::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &frame
     // frame would be dropped unseen).
     releaseLockLater();
 
-    m.TramesG->setValue(3);
+    m.TramesG->setProgress(3);
     FramesSinceAccepted = 0;
     showLinkOk();
     const std::int32_t accepted = storeFrame(frameData, elapsedS);
@@ -162,7 +162,7 @@ void FrameDecoder::showBattery(const QByteArray &frameData)
     m.AlimL->setText(format1_1f(BatteryVolts) + u'V');
     m.AlimL->adjustSize(); // the label sizes itself to its text ("16,8V" is wider than "9 V")
     BatteryMax = std::max(BatteryMax, BatteryVolts);
-    m.PileG->setValue(FA::batteryGaugePercent(BatteryVolts, BatteryMax));
+    m.PileG->setProgress(FA::batteryGaugePercent(BatteryVolts, BatteryMax));
 }
 
 void FrameDecoder::appendRecordLine(const QString &chronoField)

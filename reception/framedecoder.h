@@ -10,8 +10,8 @@
 
 class BatteryCurve;
 class ChannelTable;
+class Gauge;
 class QLabel;
-class QProgressBar;
 class QTimer;
 class QWidget;
 class SampleStore;
@@ -45,8 +45,8 @@ public:
         QLabel *AlimL = nullptr;
         QLabel *TxVolL = nullptr;
         QLabel *Tx1mnL = nullptr;
-        QProgressBar *TramesG = nullptr;
-        QProgressBar *PileG = nullptr;
+        Gauge *TramesG = nullptr;
+        Gauge *PileG = nullptr;
         QWidget *TuvoOk = nullptr;
         QWidget *TuvoNo = nullptr;
         QTimer *Timer_Paquet = nullptr;

@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "colour.h"
 #include "eventguard.h"
+#include "gauge.h"
 #include "zephulversion.h"
 
 #include <QAction>
@@ -10,7 +11,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 
@@ -143,7 +143,7 @@ void TForm_APropos::Panel_BallonClick()
     *m_parts.flightMode = FlightMode::BALLON;
     m_parts.InfosModeM->setText(QStringLiteral("   Mode      BALLON"));
     m_parts.TramesG->show();
-    m_parts.TramesG->setValue(0);
+    m_parts.TramesG->setProgress(0);
     m_parts.NbTramesL->move(52, m_parts.NbTramesL->y());
     m_parts.TxVolL->move(m_parts.TxVolL->x(), 3);
     m_parts.TxVolLL->move(m_parts.TxVolLL->x(), 3);

@@ -6,9 +6,9 @@
 #include <functional>
 
 class QAction;
+class Gauge;
 class QFrame;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 // The mode chooser shown once after start-up, later the "A propos..." box. Choosing a mode
@@ -23,7 +23,7 @@ public:
     {
         FlightMode *flightMode = nullptr;
         QAction *InfosModeM = nullptr;
-        QProgressBar *TramesG = nullptr;
+        Gauge *TramesG = nullptr;
         QLabel *NbTramesL = nullptr;
         QLabel *TxVolL = nullptr;
         QLabel *TxVolLL = nullptr;

@@ -3,13 +3,13 @@
 #include "chronotext.h"
 #include "framearithmetic.h"
 #include "framedecoder.h"
+#include "gauge.h"
 #include "samplestore.h"
 #include "stripchart.h"
 #include "zephulerror.h"
 
 #include <QLabel>
 #include <QLocale>
-#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -52,8 +52,8 @@ struct Window
     QLabel *alim = new QLabel(&root);
     QLabel *txVol = new QLabel(QStringLiteral("100.0"), &root);
     QLabel *tx1mn = new QLabel(QStringLiteral("----"), &root);
-    QProgressBar *tramesG = new QProgressBar(&root);
-    QProgressBar *pileG = new QProgressBar(&root);
+    Gauge *tramesG = new Gauge(&root);
+    Gauge *pileG = new Gauge(&root);
     QWidget *tuvoOk = new QWidget(&root);
     QWidget *tuvoNo = new QWidget(&root);
     QTimer *timerPaquet = new QTimer(&root);
