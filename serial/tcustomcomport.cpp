@@ -222,7 +222,10 @@ void TCustomComPort::CloseDevice()
 template<typename F> void TCustomComPort::ForEachLink(F call)
 {
     const quint64 closeCount = m_closeCount;
-    for (TComLink *link : LinkSnapshot()) {
+    // A const copy shares the list: links attached or detached by a callback do not disturb
+    // the loop, and nothing is copied for it.
+    const QList<TComLink *> links = LinkSnapshot();
+    for (TComLink *link : links) {
         if (m_closeCount != closeCount)
             return;
         if (StillAttached(link))
