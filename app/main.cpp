@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "platformtuning.h"
 #include "qtuserdialogs.h"
 #include "zephulwindows.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char *argv[])
         break;
     }
 
+    PlatformTuning::applyBeforeApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zephul"));
     QApplication::setDesktopFileName(QStringLiteral("zephul"));

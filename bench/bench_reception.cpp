@@ -23,6 +23,7 @@
 //    program waits for it to come back (goal: under 0.5 % of one core).
 
 #include "eventcount.h"
+#include "platformtuning.h"
 #include "ptypair.h"
 #include "publishedports.h"
 #include "tcomport.h"
@@ -334,6 +335,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    PlatformTuning::applyBeforeApplication();
     QApplication app(argc, argv);
     int seconds = 30;
     bool receiverAway = false;

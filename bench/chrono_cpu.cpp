@@ -10,6 +10,7 @@
 
 #include "eventcount.h"
 #include "flightclock.h"
+#include "platformtuning.h"
 #include "tzephulf.h"
 
 #include <QApplication>
@@ -189,6 +190,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    PlatformTuning::applyBeforeApplication();
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const bool design = args.contains("--design");
