@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "chronotext.h"
 #include "colour.h"
+#include "digitlabel.h"
 #include "ecomport.h"
 #include "eventguard.h"
 #include "eventhook.h"
@@ -89,9 +90,10 @@ QFrame *panel(QWidget *parent, const QString &name, int left, int top, int width
     return frame;
 }
 
+template<typename Label = QLabel>
 QLabel *label(QWidget *parent, const QString &name, const QString &caption, int left, int top)
 {
-    auto *l = new QLabel(caption, parent);
+    auto *l = new Label(caption, parent);
     l->setObjectName(name);
     l->move(left, top);
     l->adjustSize();
@@ -363,7 +365,9 @@ void TZephulF::createInstruments()
     Panel_Horloge = strip(QStringLiteral("Panel_Horloge"), 4, 143);
     Image_Horloge
         = picture(Panel_Horloge, QStringLiteral("Image_Horloge"), Artwork::clockPicture(), 8, 1);
-    Label_Horloge = label(Panel_Horloge, QStringLiteral("Label_Horloge"), QString(), 48, 7);
+    // The clock and the chronometer are rewritten every second or more often.
+    Label_Horloge
+        = label<DigitLabel>(Panel_Horloge, QStringLiteral("Label_Horloge"), QString(), 48, 7);
     Label_Horloge->setFont(big);
     Label_Horloge->setText(QStringLiteral("14:35:40"));
     Label_Horloge->adjustSize();
@@ -373,7 +377,7 @@ void TZephulF::createInstruments()
     ChronoI->setEnabled(false);
     EventHook::install(ChronoI, QEvent::MouseButtonDblClick,
                        [this](QEvent *) { EventGuard::run([this] { ChronoIDblClick(); }); });
-    Label_Chrono = label(ChronoP, QStringLiteral("Label_Chrono"), QString(), 44, 7);
+    Label_Chrono = label<DigitLabel>(ChronoP, QStringLiteral("Label_Chrono"), QString(), 44, 7);
     // Narrowed a little so that the rocket's "00:00.000" fits its panel.
     QFont chronoFont = big;
     chronoFont.setStretch(QFont::SemiCondensed);

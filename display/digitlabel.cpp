@@ -1,0 +1,123 @@
+#include "digitlabel.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QStyle>
+#include <cmath>
+#include <cstring>
+
+DigitLabel::DigitLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+int DigitLabel::glyphIndex(QChar c)
+{
+    if (c.unicode() > 0x7F || c.unicode() == 0)
+        return -1;
+    const char *at = std::strchr(Characters, char(c.unicode()));
+    return at ? int(at - Characters) : -1;
+}
+
+bool DigitLabel::drawable() const
+{
+    if (frameWidth() != 0 || margin() != 0 || indent() > 0 || wordWrap()
+        || textFormat() != Qt::PlainText || !pixmap().isNull()
+        || layoutDirection() != Qt::LeftToRight)
+        return false;
+    const QString t = text();
+    for (const QChar c : t)
+        if (glyphIndex(c) < 0)
+            return false;
+    return true;
+}
+
+void DigitLabel::resetGlyphs()
+{
+    const QFontMetricsF metrics(font());
+    for (std::size_t i = 0; i < m_advances.size(); ++i)
+        m_advances[i] = metrics.horizontalAdvance(QChar::fromLatin1(Characters[i]));
+    m_ascent = metrics.ascent();
+    m_height = metrics.height();
+    m_colour
+        = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole());
+    m_ratio = devicePixelRatioF();
+    m_images.clear();
+    m_glyphsValid = true;
+}
+
+const QImage &DigitLabel::glyphImage(int index, int fraction)
+{
+    const int key = index * Fractions + fraction;
+    auto found = m_images.find(key);
+    if (found != m_images.end())
+        return *found;
+    const QSizeF size(m_advances[std::size_t(index)] + 2 * Pad, m_height);
+    QImage image((size * m_ratio).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(m_ratio);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setFont(font());
+    p.setPen(m_colour);
+    p.drawText(QPointF(Pad + qreal(fraction) / Fractions, m_ascent),
+               QString(QChar::fromLatin1(Characters[index])));
+    p.end();
+    return *m_images.insert(key, image);
+}
+
+void DigitLabel::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+    case QEvent::StyleChange:
+        m_glyphsValid = false;
+        break;
+    default:
+        break;
+    }
+    QLabel::changeEvent(event);
+}
+
+void DigitLabel::paintEvent(QPaintEvent *event)
+{
+    if (!drawable()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    if (!m_glyphsValid || m_ratio != devicePixelRatioF())
+        resetGlyphs();
+    const QString t = text();
+    qreal width = 0;
+    for (const QChar c : t)
+        width += m_advances[std::size_t(glyphIndex(c))];
+    // Where the label's own single-line layout puts the text in its contents.
+    const QRect area = contentsRect();
+    const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
+    qreal x = area.left();
+    if (align & Qt::AlignRight)
+        x = area.right() + 1 - width;
+    else if (align & Qt::AlignHCenter)
+        x = area.left() + (area.width() - width) / 2;
+    qreal y = area.top();
+    if (align & Qt::AlignBottom)
+        y = area.bottom() + 1 - m_height;
+    else if (align & Qt::AlignVCenter)
+        y = area.top() + (area.height() - m_height) / 2;
+    y = qRound(y);
+    QPainter p(this);
+    for (const QChar c : t) {
+        const int index = glyphIndex(c);
+        if (c != u' ') {
+            const long units = std::lround(x * Fractions);
+            const long whole
+                = units >= 0 ? units / Fractions : -((-units + Fractions - 1) / Fractions);
+            p.drawImage(QPointF(qreal(whole) - Pad, y),
+                        glyphImage(index, int(units - whole * Fractions)));
+        }
+        x += m_advances[std::size_t(index)];
+    }
+}

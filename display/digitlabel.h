@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QLabel>
+#include <array>
+
+// A label for the clock and the flight chronometer: a short text of digits, separators and
+// blanks that is rewritten up to many times a second. Laying out and shaping the text at every
+// repaint was the largest part of painting it; this label draws each character from an image
+// rendered once for its font and colour, at the place the label's own layout puts it. A text
+// with any other character, or a label with a frame, rich text or a pixmap, is painted as a
+// plain label would paint it.
+class DigitLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit DigitLabel(const QString &text = QString(), QWidget *parent = nullptr);
+
+    // The characters drawn from images; any other one falls back to the plain painting.
+    static constexpr char Characters[] = "0123456789:. ";
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    static constexpr int Pad = 4; // room for a glyph reaching over its advance
+    // Glyphs land on fractions of a pixel, as the toolkit's own layout places them; each
+    // character has an image per fraction met, in 64ths of a pixel.
+    static constexpr int Fractions = 64;
+    static int glyphIndex(QChar c);
+    bool drawable() const;
+    void resetGlyphs();
+    const QImage &glyphImage(int index, int fraction);
+
+    std::array<qreal, sizeof(Characters) - 1> m_advances {};
+    QHash<int, QImage> m_images; // key: index * Fractions + fraction
+    QColor m_colour;
+    qreal m_ascent = 0;
+    qreal m_height = 0;
+    qreal m_ratio = 0;
+    bool m_glyphsValid = false;
+};
