@@ -341,9 +341,11 @@ void TZephulF::createChart()
 
     TempsExactLL
         = label(Client, QStringLiteral("TempsExactLL"), QStringLiteral("Temps exact :"), 30, 448);
-    TempsExactL = label(Client, QStringLiteral("TempsExactL"), QStringLiteral("0,00"), 118, 448);
+    TempsExactL = label<DigitLabel>(Client, QStringLiteral("TempsExactL"), QStringLiteral("0,00"),
+                                    118, 448);
     TensionLL = label(Client, QStringLiteral("TensionLL"), QStringLiteral("Tension :"), 230, 448);
-    TensionL = label(Client, QStringLiteral("TensionL"), QStringLiteral("0,00"), 292, 448);
+    TensionL
+        = label<DigitLabel>(Client, QStringLiteral("TensionL"), QStringLiteral("0,00"), 292, 448);
     setTextColour(TempsExactLL, Qt::black);
     setTextColour(TensionLL, Qt::black);
     setTextColour(TempsExactL, Qt::blue);
@@ -365,7 +367,6 @@ void TZephulF::createInstruments()
     Panel_Horloge = strip(QStringLiteral("Panel_Horloge"), 4, 143);
     Image_Horloge
         = picture(Panel_Horloge, QStringLiteral("Image_Horloge"), Artwork::clockPicture(), 8, 1);
-    // The clock and the chronometer are rewritten every second or more often.
     Label_Horloge
         = label<DigitLabel>(Panel_Horloge, QStringLiteral("Label_Horloge"), QString(), 48, 7);
     Label_Horloge->setFont(big);
@@ -392,7 +393,7 @@ void TZephulF::createInstruments()
     TuvoNo = picture(TrameP, QStringLiteral("TuvoNo"), Artwork::linkLostPicture(), 96, 1);
     TuvoOk = picture(TrameP, QStringLiteral("TuvoOk"), Artwork::linkOkPicture(), 96, 1);
     // Both pictures, the working link on top, until the first reception.
-    NbTramesL = label(TrameP, QStringLiteral("NbTramesL"), QString(), 52, 8);
+    NbTramesL = label<DigitLabel>(TrameP, QStringLiteral("NbTramesL"), QString(), 52, 8);
     NbTramesL->setFont(sansFont(16, true));
     setTextColour(NbTramesL, QColor(0, 0, 128));
     NbTramesL->setText(QStringLiteral("0"));
@@ -405,8 +406,8 @@ void TZephulF::createInstruments()
         = label(TxOKP, QStringLiteral("TxVolLL"), QStringLiteral("Tx OK Vol:         %"), 10, 3);
     Tx1mnLL
         = label(TxOKP, QStringLiteral("Tx1mnLL"), QStringLiteral("Tx OK 1mn:         %"), 10, 20);
-    TxVolL = label(TxOKP, QStringLiteral("TxVolL"), QStringLiteral("100.0"), 74, 3);
-    Tx1mnL = label(TxOKP, QStringLiteral("Tx1mnL"), QStringLiteral("----"), 78, 20);
+    TxVolL = label<DigitLabel>(TxOKP, QStringLiteral("TxVolL"), QStringLiteral("100.0"), 74, 3);
+    Tx1mnL = label<DigitLabel>(TxOKP, QStringLiteral("Tx1mnL"), QStringLiteral("----"), 78, 20);
     // Narrower than the window's font, and wider blanks in the titles, so that each value fits
     // over the blanks of its title.
     for (QLabel *l : { TxVolLL, Tx1mnLL, TxVolL, Tx1mnL }) {
@@ -431,7 +432,7 @@ void TZephulF::createInstruments()
     CourbePile = new ImageView(&Battery.image(), PileP);
     CourbePile->setObjectName(QStringLiteral("CourbePile"));
     CourbePile->move(20, 3);
-    AlimL = label(PileP, QStringLiteral("AlimL"), QStringLiteral("9 V"), 48, 19);
+    AlimL = label<DigitLabel>(PileP, QStringLiteral("AlimL"), QStringLiteral("9 V"), 48, 19);
     setBackground(AlimL, 0x00EBB583);
 }
 
@@ -457,8 +458,8 @@ void TZephulF::createChannelStrip()
 
         const QPoint value = ChannelTable::valueLabelPos(n);
         const QPoint unit = ChannelTable::unitLabelPos(n);
-        ch.ValueLabel = label(VoiesP, QStringLiteral("ValueLabel%1").arg(n), QStringLiteral("0,00"),
-                              value.x(), value.y());
+        ch.ValueLabel = label<DigitLabel>(VoiesP, QStringLiteral("ValueLabel%1").arg(n),
+                                          QStringLiteral("0,00"), value.x(), value.y());
         ch.UnitLabel = label(VoiesP, QStringLiteral("UnitLabel%1").arg(n), QStringLiteral("V"),
                              unit.x(), unit.y());
         for (QLabel *l : { ch.ValueLabel, ch.UnitLabel })

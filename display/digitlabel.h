@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <array>
 
-// A label for the clock and the flight chronometer: a short text of digits, separators and
-// blanks that is rewritten up to many times a second. Laying out and shaping the text at every
-// repaint was the largest part of painting it; this label draws each character from an image
+// A label for a short numeric text rewritten again and again: the clock and the flight
+// chronometer (up to many times a second), the channel values, the battery voltage, the frame
+// count and the link figures (at every frame). Digits, separators, blanks, a minus and the volt
+// sign. Laying out and shaping the text at every repaint was the largest part of painting it;
+// this label draws each character from an image
 // rendered once for its font and colour, at the place the label's own layout puts it. A text
 // with any other character, or a label with a frame, rich text or a pixmap, is painted as a
 // plain label would paint it.
@@ -20,7 +22,7 @@ public:
     explicit DigitLabel(const QString &text = QString(), QWidget *parent = nullptr);
 
     // The characters drawn from images; any other one falls back to the plain painting.
-    static constexpr char Characters[] = "0123456789:. ";
+    static constexpr char Characters[] = "0123456789:.,- V";
 
 protected:
     void paintEvent(QPaintEvent *event) override;

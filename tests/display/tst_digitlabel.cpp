@@ -6,10 +6,13 @@
 
 namespace {
 
-QFont clockFont(bool condensed)
+// The program's fonts: 19 pixels for the clock and the chronometer, 10 to 16 for the
+// instruments.
+QFont numberFont(bool condensed, int pixels = 19)
 {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(19);
+    QFont f(QStringLiteral("sans-serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixels);
     f.setBold(true);
     if (condensed)
         f.setStretch(QFont::SemiCondensed);
@@ -59,19 +62,28 @@ private slots:
         QTest::addColumn<bool>("condensed");
         QTest::addColumn<int>("alignment");
         QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("pixels");
         const int left = int(Qt::AlignLeft | Qt::AlignVCenter);
-        QTest::newRow("clock") << "14:35:40" << false << left << QSize(96, 24);
-        QTest::newRow("balloon chronometer") << "01:02:59" << true << left << QSize(98, 24);
-        QTest::newRow("blank after") << "00:00:00 " << true << left << QSize(98, 24);
-        QTest::newRow("rocket chronometer") << "07:38.016" << true << left << QSize(98, 24);
+        QTest::newRow("clock") << "14:35:40" << false << left << QSize(96, 24) << 19;
+        QTest::newRow("balloon chronometer") << "01:02:59" << true << left << QSize(98, 24) << 19;
+        QTest::newRow("blank after") << "00:00:00 " << true << left << QSize(98, 24) << 19;
+        QTest::newRow("rocket chronometer") << "07:38.016" << true << left << QSize(98, 24) << 19;
         QTest::newRow("right, top")
-            << "12:00" << false << int(Qt::AlignRight | Qt::AlignTop) << QSize(90, 30);
-        QTest::newRow("centred") << "3.5" << false << int(Qt::AlignCenter) << QSize(60, 31);
+            << "12:00" << false << int(Qt::AlignRight | Qt::AlignTop) << QSize(90, 30) << 19;
+        QTest::newRow("centred") << "3.5" << false << int(Qt::AlignCenter) << QSize(60, 31) << 19;
         QTest::newRow("bottom") << "99" << false << int(Qt::AlignLeft | Qt::AlignBottom)
-                                << QSize(40, 33);
+                                << QSize(40, 33) << 19;
+        QTest::newRow("channel value") << "2,49" << false << left << QSize(40, 15) << 11;
+        QTest::newRow("battery") << "16,8V" << false << left << QSize(48, 15) << 11;
+        QTest::newRow("battery, one digit") << "9,0V" << false << left << QSize(48, 15) << 11;
+        QTest::newRow("no figure") << "----" << false << left << QSize(30, 15) << 11;
+        QTest::newRow("link figure") << "100.0" << false << left << QSize(34, 15) << 10;
+        QTest::newRow("link figure, decimal comma")
+            << "87,5" << false << left << QSize(34, 15) << 10;
+        QTest::newRow("frame count") << "1234" << false << left << QSize(48, 20) << 16;
         QTest::newRow("other characters, plain painting")
-            << "12h05" << false << left << QSize(96, 24);
-        QTest::newRow("empty") << "" << false << left << QSize(96, 24);
+            << "12h05" << false << left << QSize(96, 24) << 19;
+        QTest::newRow("empty") << "" << false << left << QSize(96, 24) << 19;
     }
     void looksLikeAPlainLabel()
     {
@@ -79,10 +91,11 @@ private slots:
         QFETCH(bool, condensed);
         QFETCH(int, alignment);
         QFETCH(QSize, size);
+        QFETCH(int, pixels);
         QLabel plain(text);
         DigitLabel digits(text);
         for (QLabel *l : { &plain, static_cast<QLabel *>(&digits) }) {
-            l->setFont(clockFont(condensed));
+            l->setFont(numberFont(condensed, pixels));
             l->setAlignment(Qt::Alignment(alignment));
             l->resize(size);
         }
@@ -99,7 +112,7 @@ private slots:
         QLabel plain;
         DigitLabel digits;
         for (QLabel *l : { &plain, static_cast<QLabel *>(&digits) }) {
-            l->setFont(clockFont(false));
+            l->setFont(numberFont(false));
             l->resize(96, 24);
             l->setText(QStringLiteral("10:00:00"));
         }
