@@ -118,10 +118,7 @@ Gauge *gauge(QWidget *parent, const QString &name, QRect geometry, Qt::Orientati
     g->setOrientation(o);
     g->setRange(0, maximum);
     g->setValue(0);
-    g->setTextVisible(false);
-    g->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid #808080; background: %1; }"
-                                    "QProgressBar::chunk { background: %2; }")
-                         .arg(colourFromBgr(back).name(), colourFromBgr(fore).name()));
+    g->setColours(colourFromBgr(back), colourFromBgr(fore));
     return g;
 }
 

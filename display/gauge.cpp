@@ -1,10 +1,21 @@
 #include "gauge.h"
 
+#include <QPainter>
 #include <algorithm>
 
 Gauge::Gauge(QWidget *parent)
     : QProgressBar(parent)
-{ }
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setTextVisible(false);
+}
+
+void Gauge::setColours(const QColor &background, const QColor &fill)
+{
+    m_background = background;
+    m_fill = fill;
+    update();
+}
 
 void Gauge::setProgress(int value)
 {
@@ -16,4 +27,25 @@ void Gauge::setProgress(int value)
     setUpdatesEnabled(false);
     setValue(value);
     setUpdatesEnabled(true);
+}
+
+void Gauge::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const QRect all = rect();
+    p.fillRect(all, QColor::fromRgb(BorderColour));
+    const QRect inside = all.adjusted(1, 1, -1, -1);
+    p.fillRect(inside, m_background);
+    const qint64 span = qint64(maximum()) - minimum();
+    if (span <= 0 || value() <= minimum())
+        return;
+    const double ratio = double(qint64(value()) - minimum()) / double(span);
+    if (orientation() == Qt::Horizontal) {
+        const int width = int(inside.width() * ratio);
+        p.fillRect(QRect(inside.left(), inside.top(), width, inside.height()), m_fill);
+    } else {
+        const int height = int(inside.height() * ratio);
+        p.fillRect(QRect(inside.left(), inside.bottom() + 1 - height, inside.width(), height),
+                   m_fill);
+    }
 }

@@ -1,6 +1,7 @@
 #include "gauge.h"
 
 #include <QEvent>
+#include <QImage>
 #include <QTest>
 #include <QWidget>
 
@@ -44,6 +45,46 @@ private slots:
         gauge.setProgress(1);
         gauge.setProgress(value);
         QCOMPARE(gauge.progress(), shown);
+    }
+
+    // The gauge looks as a progress bar drawn by a style sheet with the same border, colours
+    // and value: the same filled part, from the left or from the bottom.
+    void looksLikeAStyledProgressBar_data()
+    {
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QSize>("size");
+        for (int v = 0; v <= 3; ++v)
+            QTest::addRow("frames %d", v) << false << 3 << v << QSize(40, 13);
+        for (const int v : { 0, 1, 33, 50, 67, 99, 100 })
+            QTest::addRow("battery %d", v) << true << 100 << v << QSize(13, 28);
+    }
+    void looksLikeAStyledProgressBar()
+    {
+        QFETCH(bool, vertical);
+        QFETCH(int, maximum);
+        QFETCH(int, value);
+        QFETCH(QSize, size);
+        const QColor back(0xAA, 0xCC, 0xEE);
+        const QColor fill = vertical ? QColor(0xFF, 0xAA, 0x00) : QColor(0x00, 0x80, 0x00);
+        QProgressBar styled;
+        Gauge gauge;
+        for (QProgressBar *bar : { &styled, static_cast<QProgressBar *>(&gauge) }) {
+            bar->setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+            bar->setRange(0, maximum);
+            bar->setValue(value);
+            bar->setTextVisible(false);
+            bar->resize(size);
+        }
+        styled.setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid #808080; "
+                                            "background: %1; } QProgressBar::chunk { "
+                                            "background: %2; }")
+                                 .arg(back.name(), fill.name()));
+        gauge.setColours(back, fill);
+        const QImage expected = styled.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage actual = gauge.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(actual, expected);
     }
 
     // A change is painted with the window's next paint, not at once in the middle of the
