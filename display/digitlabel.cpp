@@ -41,8 +41,7 @@ void DigitLabel::resetGlyphs()
         m_advances[i] = metrics.horizontalAdvance(QChar::fromLatin1(Characters[i]));
     m_ascent = metrics.ascent();
     m_height = metrics.height();
-    m_colour
-        = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole());
+    m_colour = textColour();
     m_ratio = devicePixelRatioF();
     m_images.clear();
     m_glyphsValid = true;
@@ -67,12 +66,20 @@ const QImage &DigitLabel::glyphImage(int index, int fraction)
     return *m_images.insert(key, image);
 }
 
+QColor DigitLabel::textColour() const
+{
+    // The colour group the plain painting would use.
+    const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
+        : isActiveWindow()                          ? QPalette::Active
+                                                    : QPalette::Inactive;
+    return palette().color(group, foregroundRole());
+}
+
 void DigitLabel::changeEvent(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::FontChange:
     case QEvent::PaletteChange:
-    case QEvent::EnabledChange:
     case QEvent::StyleChange:
         m_glyphsValid = false;
         break;
@@ -88,7 +95,7 @@ void DigitLabel::paintEvent(QPaintEvent *event)
         QLabel::paintEvent(event);
         return;
     }
-    if (!m_glyphsValid || m_ratio != devicePixelRatioF())
+    if (!m_glyphsValid || m_ratio != devicePixelRatioF() || m_colour != textColour())
         resetGlyphs();
     const QString t = text();
     qreal width = 0;

@@ -35,6 +35,7 @@ private:
     static constexpr int Fractions = 64;
     static int glyphIndex(QChar c);
     bool drawable() const;
+    QColor textColour() const;
     void resetGlyphs();
     const QImage &glyphImage(int index, int fraction);
 

@@ -131,6 +131,17 @@ private slots:
         const QImage actual = digits.grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(differingPixels(actual, expected), 0);
         QCOMPARE(digits.text(), QStringLiteral("23:59:58"));
+
+        // Disabled, in the disabled colour.
+        for (QLabel *l : { &plain, static_cast<QLabel *>(&digits) }) {
+            QPalette palette = l->palette();
+            palette.setColor(QPalette::Disabled, QPalette::WindowText, Qt::gray);
+            l->setPalette(palette);
+            l->setEnabled(false);
+        }
+        QCOMPARE(differingPixels(digits.grab().toImage().convertToFormat(QImage::Format_RGB32),
+                                 plain.grab().toImage().convertToFormat(QImage::Format_RGB32)),
+                 0);
     }
 };
 
