@@ -1,5 +1,6 @@
 #include "gauge.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <algorithm>
 
@@ -27,6 +28,17 @@ void Gauge::setProgress(int value)
     setUpdatesEnabled(false);
     setValue(value);
     setUpdatesEnabled(true);
+}
+
+bool Gauge::event(QEvent *event)
+{
+    const bool handled = QProgressBar::event(event);
+    // Styles that light progress bars up under the mouse clear the opaque flag when they polish
+    // the widget, which happens at its first show and at every change of style; without it the
+    // panel under the gauge is repainted with each change of value.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    return handled;
 }
 
 void Gauge::paintEvent(QPaintEvent *)

@@ -28,6 +28,7 @@ public:
     int progress() const { return value(); }
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -1,9 +1,13 @@
 #include "gauge.h"
 
 #include <QEvent>
+#include <QFrame>
 #include <QImage>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QWidget>
+#include <memory>
 
 namespace {
 
@@ -113,6 +117,51 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(count.paints, 0);
         QVERIFY(gauge->updatesEnabled());
+    }
+
+    // The panel under the gauge is not repainted when the value changes, whatever style
+    // polished the gauge at its first show or later.
+    void panelUnderItStaysUnpainted_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<bool>("restyled");
+        for (const QString &style : QStyleFactory::keys()) {
+            QTest::addRow("%s", qPrintable(style)) << style << false;
+            QTest::addRow("%s, then restyled", qPrintable(style)) << style << true;
+        }
+    }
+    void panelUnderItStaysUnpainted()
+    {
+        QFETCH(QString, style);
+        QFETCH(bool, restyled);
+        const std::unique_ptr<QStyle> first(QStyleFactory::create(style));
+        const std::unique_ptr<QStyle> second(QStyleFactory::create(style));
+        QWidget window;
+        window.resize(100, 60);
+        auto *panel = new QFrame(&window);
+        panel->setGeometry(4, 4, 80, 40);
+        panel->setAutoFillBackground(true);
+        auto *gauge = new Gauge(panel);
+        gauge->setStyle(first.get());
+        gauge->setRange(0, 3);
+        gauge->setGeometry(8, 12, 40, 13);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (restyled)
+            gauge->setStyle(second.get());
+        QTest::qWait(20);
+        PaintCount panelCount;
+        PaintCount gaugeCount;
+        panel->installEventFilter(&panelCount);
+        gauge->installEventFilter(&gaugeCount);
+
+        for (const int value : { 1, 3, 0 }) {
+            gauge->setProgress(value);
+            QTRY_COMPARE(gaugeCount.paints, 1);
+            gaugeCount.paints = 0;
+        }
+        QCOMPARE(panelCount.paints, 0);
+        gauge->setStyle(nullptr);
     }
 };
 
