@@ -26,13 +26,19 @@ NoticeLine::NoticeLine(QLabel *receiver, QLabel *recording)
 
 void NoticeLine::setReceiver(const QString &text, bool alarm)
 {
+    // Called after every frame: an unchanged notice costs nothing.
+    if (text == m_receiverText && alarm == m_receiverAlarm)
+        return;
     m_receiverText = text;
+    m_receiverAlarm = alarm;
     setTextColour(m_receiver, alarm ? QColor(Qt::red) : QColor(0, 110, 0));
     place(m_left, m_right);
 }
 
 void NoticeLine::setRecording(const QString &text)
 {
+    if (text == m_recordingText)
+        return;
     m_recordingText = text;
     place(m_left, m_right);
 }

@@ -23,6 +23,7 @@ private:
     QLabel *m_receiver;
     QLabel *m_recording;
     QString m_receiverText;
+    bool m_receiverAlarm = false;
     QString m_recordingText;
     int m_left = 0;
     int m_right = 0;
