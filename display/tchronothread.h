@@ -38,12 +38,12 @@ class TChronoThread : public QObject
 
 public:
     // FUSEE: label rewrite interval while nothing reads the label (its text changes every
-    // millisecond). 12.5 rewrites a second keep the tenths running under the eye, and as 80 ms
-    // is no multiple of 100 the last digits keep changing too; every rewrite costs a repaint
-    // and a round trip to the display server, so faster only spends the battery. BALLON: how long
-    // after a whole second the rewrite is asked for, so that the GUI thread, reading the clock a
-    // moment later, is past the second for sure.
-    static constexpr int RocketRefreshMs = 80;
+    // millisecond). Just under a tenth of a second: every tenth shows, one after the other, and
+    // as the interval is no divisor of a second the last digits keep changing too. Every
+    // rewrite costs a repaint and a round trip to the display server, so a faster rate only
+    // spends the battery. BALLON: how long after a whole second the rewrite is asked for, so
+    // that the GUI thread, reading the clock a moment later, is past the second for sure.
+    static constexpr int RocketRefreshMs = 96;
     static constexpr int BalloonMarginMs = 2;
     // Milliseconds the worker sleeps from elapsed flight time `elapsedMs` to its next rewrite.
     static int msToNextRewrite(bool rocket, std::int64_t elapsedMs);

@@ -110,6 +110,29 @@ private slots:
         TChronoThread::destroy(chrono);
     }
 
+    // FUSEE, rewritten at the display rate from any start: the tenths run through every value
+    // in turn, none skipped, and the last two digits do not stand still.
+    void rocketRewritesShowEveryTenth_data()
+    {
+        QTest::addColumn<int>("startMs");
+        for (const int start : { 0, 1, 37, 99, 500, 59999, 3599950 })
+            QTest::addRow("from %d ms", start) << start;
+    }
+    void rocketRewritesShowEveryTenth()
+    {
+        QFETCH(int, startMs);
+        std::int64_t elapsed = startMs;
+        QString previous = ChronoText::rocketText(elapsed);
+        for (int i = 0; i < 100; ++i) {
+            elapsed += TChronoThread::msToNextRewrite(true, elapsed);
+            const QString text = ChronoText::rocketText(elapsed);
+            const int step = (text.at(6).digitValue() - previous.at(6).digitValue() + 10) % 10;
+            QVERIFY2(step <= 1, qPrintable(previous + " -> " + text));
+            QVERIFY2(text.right(2) != previous.right(2), qPrintable(previous + " -> " + text));
+            previous = text;
+        }
+    }
+
     // In BALLON the text changes once a second, and the label is rewritten only then: a
     // chronometer that woke at a display rate would rewrite it many times a second for nothing.
     void balloonLabelIsRewrittenOnlyWhenTheSecondsChange()
