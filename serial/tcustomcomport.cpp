@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -577,16 +578,23 @@ void TCustomComPort::ServiceRxChar()
         });
     }
     if (count > 0 && !(m_manualRead && !m_hasBlockLink)) {
-        QByteArray block;
+        // At the line's pace a block is a byte or two: no allocation for it.
+        char small[256];
+        std::vector<char> large;
+        char *block = small;
+        int size = 0;
         bool read = false;
         auto readBlock = [&] {
-            block.resize(count);
+            if (count > int(sizeof small)) {
+                large.resize(std::size_t(count));
+                block = large.data();
+            }
             // The queue only shrinks on this thread, so all `count` bytes are there; use what
             // was read all the same rather than hand on bytes that were not.
-            block.resize(ReadBytes(block.data(), count));
+            size = ReadBytes(block, count);
             read = true;
             if (OnRxBuf && m_closeCount == closeCount)
-                OnRxBuf(this, block.constData(), int(block.size()));
+                OnRxBuf(this, block, size);
         };
         ForEachLink([&](TComLink *link) {
             if (!link->OnLinkRxBlock)
@@ -594,7 +602,7 @@ void TCustomComPort::ServiceRxChar()
             if (!read)
                 readBlock();
             if (m_closeCount == closeCount && StillAttached(link))
-                link->OnLinkRxBlock(this, block.constData(), int(block.size()));
+                link->OnLinkRxBlock(this, block, size);
         });
         if (!read && !m_manualRead && m_closeCount == closeCount)
             readBlock();
