@@ -150,6 +150,8 @@ private:
     SerialPlatform::Timeouts m_timeouts;
 #else
     bool drainLocked(bool fromWaiter); // whether any byte came
+    // Drains, unless the driver is known to be empty: see the definition.
+    void refreshLocked();
     // The result to report now, if any; arms the device when there is none.
     bool reportLocked(SerialPlatform::WaitResult &result);
     // Takes what woke the epoll set: drains the device, reads the notification.
@@ -173,6 +175,8 @@ private:
     bool m_lost = false;
     bool m_above80 = false;
     int m_emptyWakeups = 0;
+    // When a drain last left the driver empty (steady clock, ns); 0: not known to be empty.
+    std::int64_t m_emptyAtNs = 0;
     bool m_armed = false; // the device is armed in m_epoll
     bool m_hold = false;
     bool m_held = false; // events were reported and resumeEvents has not been called since

@@ -72,6 +72,13 @@ speed_t standardSpeed(int rate)
     }
 }
 
+std::int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 bool lostErrno(int e)
 {
     return e == EIO || e == ENXIO || e == ENODEV || e == EBADF;
@@ -373,12 +380,16 @@ bool SerialDevice::drainLocked(bool fromWaiter)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (lostErrno(errno))
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                m_emptyAtNs = nowNs();
+            else if (lostErrno(errno))
                 m_lost = true;
             break;
         }
-        if (n == 0)
+        if (n == 0) {
+            m_emptyAtNs = nowNs();
             break;
+        }
         gotAny = true;
         for (ssize_t i = 0; i < n; ++i) {
             const char c = chunk[i];
@@ -394,8 +405,10 @@ bool SerialDevice::drainLocked(bool fromWaiter)
             m_queue.push_back(c);
             events |= Event::RxChar;
         }
-        if (std::size_t(n) < sizeof chunk)
+        if (std::size_t(n) < sizeof chunk) {
+            m_emptyAtNs = nowNs();
             break;
+        }
     }
     const bool above80 = m_queue.size() * 5 >= m_inputSize * 4;
     if (above80 && !m_above80)
@@ -405,6 +418,22 @@ bool SerialDevice::drainLocked(bool fromWaiter)
     if (!fromWaiter && (events & m_eventMask) && !m_held)
         notifyWaiter();
     return gotAny;
+}
+
+// While reported events are being handled, the port counts, reads and checks what is left
+// several times in a row, microseconds after the wake-up drained the driver. Asking the driver
+// again each time cost a system call apiece and brought nothing: within a character's time of
+// finding it empty, no more than the byte then on the wire can have arrived, and that byte is
+// reported as soon as the events are resumed. Outside of that, every count and read drains.
+void SerialDevice::refreshLocked()
+{
+    if (m_held && m_emptyAtNs != 0) {
+        const std::int64_t characterNs
+            = std::int64_t(m_bitsPerChar) * 1000000000 / std::max(1, m_baudRate);
+        if (nowNs() - m_emptyAtNs < characterNs)
+            return;
+    }
+    drainLocked(false);
 }
 
 void SerialDevice::pollCountersLocked()
@@ -545,7 +574,7 @@ int SerialDevice::read(char *buffer, std::size_t count, std::size_t &done)
     if (m_fd < 0)
         return EBADF;
     std::lock_guard lock(m_mutex);
-    drainLocked(false);
+    refreshLocked();
     done = std::min(count, m_queue.size());
     std::copy_n(m_queue.begin(), done, buffer);
     m_queue.erase(m_queue.begin(), m_queue.begin() + std::ptrdiff_t(done));
@@ -679,7 +708,7 @@ int SerialDevice::pendingInput(std::size_t &count)
     if (m_fd < 0)
         return EBADF;
     std::lock_guard lock(m_mutex);
-    drainLocked(false);
+    refreshLocked();
     count = m_queue.size();
     return 0;
 }

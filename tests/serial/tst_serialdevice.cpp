@@ -673,6 +673,46 @@ void takeEventsFromAnEventLoopOfOnesOwn()
     const WaitResult lost = device.takeEvents();
     CHECK(lost.deviceLost);
 }
+
+// During a batch the port counts and reads several times in a row: new bytes still show within
+// about a character's time, however often it asks, and bytes it did not take are reported once
+// the batch ends, in order, none lost.
+void batchSeesNewBytesAndLosesNone()
+{
+    PtyPair pty;
+    SerialDevice device;
+    CHECK(device.open(pty.slavePath()) == 0);
+    LineSettings slow;
+    slow.baudRate = 600; // 16.7 ms a character
+    CHECK(device.applyLineSettings(slow) == 0);
+    device.setEventMask(Event::RxChar);
+    CHECK(device.holdAfterReport(true));
+    pty.send("a");
+    CHECK(descriptorReadable(device, 10000));
+    CHECK(device.takeEvents().events == Event::RxChar);
+    // A handler that waits for the next byte by asking again and again gets it.
+    std::string got = takeAll(device);
+    pty.send("b");
+    pollUntil([&] {
+        std::size_t pending = 0;
+        return device.pendingInput(pending) == 0 && pending == 1;
+    });
+    got += takeAll(device);
+    CHECK(got == "ab");
+    // Bytes that come as the batch ends, left in the driver or not, are all reported after it.
+    pty.send("cd");
+    got = takeAll(device);
+    device.resumeEvents();
+    const auto deadline = Clock::now() + 10s;
+    while (got.size() < 2 && Clock::now() < deadline) {
+        if (!descriptorReadable(device, 100))
+            continue;
+        CHECK((device.takeEvents().events & Event::RxChar) != 0);
+        got += takeAll(device);
+        device.resumeEvents();
+    }
+    CHECK(got == "cd");
+}
 #endif
 
 } // namespace
@@ -696,6 +736,7 @@ int main()
         { "heldDeviceReportsAgainOnlyWhenResumed", heldDeviceReportsAgainOnlyWhenResumed },
         { "deviceLostWhileHeldIsReportedOnResume", deviceLostWhileHeldIsReportedOnResume },
         { "takeEventsFromAnEventLoopOfOnesOwn", takeEventsFromAnEventLoopOfOnesOwn },
+        { "batchSeesNewBytesAndLosesNone", batchSeesNewBytesAndLosesNone },
 #endif
         // Last: on Windows what it could not send is still on its way through the link.
         { "writeCompletesAndSurvivesPurge", writeCompletesAndSurvivesPurge },
