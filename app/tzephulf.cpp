@@ -369,6 +369,8 @@ void TZephulF::createInstruments()
     Label_Horloge->setFont(big);
     Label_Horloge->setText(QStringLiteral("14:35:40"));
     Label_Horloge->adjustSize();
+    // Opaque in its panel's colour, like the chronometer: the panel is not repainted with it.
+    Label_Horloge->setAutoFillBackground(true);
 
     ChronoP = strip(QStringLiteral("ChronoP"), 152, 143);
     ChronoI = picture(ChronoP, QStringLiteral("ChronoI"), Artwork::chronoPicture(), 4, 1);
