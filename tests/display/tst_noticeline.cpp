@@ -12,6 +12,21 @@ struct Notice
     bool alarm = false;
 };
 
+// A row of the window with both notices, laid out from 10 to 590.
+struct Row
+{
+    Row()
+    {
+        window.resize(600, 40);
+        line.place(10, 590);
+        window.show();
+    }
+    QWidget window;
+    QLabel *receiver = new QLabel(&window);
+    QLabel *recording = new QLabel(&window);
+    NoticeLine line { receiver, recording };
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Notice)
@@ -49,16 +64,14 @@ private slots:
         QFETCH(QList<Notice>, notices);
         QFETCH(bool, shown);
         QFETCH(QColor, colour);
-        QWidget window;
-        window.resize(600, 40);
-        auto *receiver = new QLabel(&window);
-        auto *recording = new QLabel(&window);
-        NoticeLine line(receiver, recording);
-        line.place(10, 590);
-        window.show();
+        Row row;
+        QLabel *receiver = row.receiver;
+        QLabel *recording = row.recording;
+        NoticeLine &line = row.line;
         for (const Notice &n : notices)
             line.setReceiver(n.text, n.alarm);
         QCOMPARE(receiver->isVisible(), shown);
+        QVERIFY(!recording->isVisible());
         if (shown) {
             QCOMPARE(receiver->text(), notices.last().text);
             QCOMPARE(receiver->toolTip(), notices.last().text);
@@ -70,13 +83,10 @@ private slots:
     // changes, even if its own text is set again unchanged.
     void recordingStandsAfterTheReceiver()
     {
-        QWidget window;
-        window.resize(600, 40);
-        auto *receiver = new QLabel(&window);
-        auto *recording = new QLabel(&window);
-        NoticeLine line(receiver, recording);
-        line.place(10, 590);
-        window.show();
+        Row row;
+        QLabel *receiver = row.receiver;
+        QLabel *recording = row.recording;
+        NoticeLine &line = row.line;
         const QString failure = QStringLiteral("Écriture impossible");
         line.setRecording(failure);
         QVERIFY(recording->isVisible());
