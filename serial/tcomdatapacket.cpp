@@ -100,7 +100,16 @@ void TComDataPacket::SetSize(int value)
 
 void TComDataPacket::ReceiveBlock(TCustomComPort *, const char *buffer, int count)
 {
-    AddText(QByteArray(buffer, std::max(count, 0)));
+    count = std::max(count, 0);
+    if (!IsFramed()) {
+        DoPacket(QByteArray(buffer, count));
+        return;
+    }
+    // Straight into the pending bytes: a block is mostly one byte, and a copy of it on the
+    // heap first was an allocation and a release per byte received.
+    Compact();
+    m_buffer.append(buffer, count);
+    ProcessText();
 }
 
 bool TComDataPacket::IsFramed() const
@@ -293,7 +302,7 @@ void TComDataPacket::Compact()
     if (m_head == 0)
         return;
     if (m_head >= m_buffer.size()) {
-        m_buffer.clear();
+        m_buffer.resize(0); // keeps its room for the next packet
     } else {
         m_buffer.remove(0, m_head);
     }
