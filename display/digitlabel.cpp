@@ -34,36 +34,47 @@ bool DigitLabel::drawable() const
     return true;
 }
 
+std::map<QString, DigitLabel::Glyphs> &DigitLabel::glyphStyles()
+{
+    static std::map<QString, Glyphs> styles;
+    return styles;
+}
+
 void DigitLabel::resetGlyphs()
 {
-    const QFontMetricsF metrics(font());
-    for (std::size_t i = 0; i < m_advances.size(); ++i)
-        m_advances[i] = metrics.horizontalAdvance(QChar::fromLatin1(Characters[i]));
-    m_ascent = metrics.ascent();
-    m_height = metrics.height();
     m_colour = textColour();
     m_ratio = devicePixelRatioF();
-    m_images.clear();
+    const QString key = font().key() + u'|' + QString::number(m_colour.rgba(), 16) + u'|'
+        + QString::number(m_ratio);
+    auto [found, added] = glyphStyles().try_emplace(key);
+    m_glyphs = &found->second;
+    if (added) {
+        const QFontMetricsF metrics(font());
+        for (std::size_t i = 0; i < m_glyphs->advances.size(); ++i)
+            m_glyphs->advances[i] = metrics.horizontalAdvance(QChar::fromLatin1(Characters[i]));
+        m_glyphs->ascent = metrics.ascent();
+        m_glyphs->height = metrics.height();
+    }
     m_glyphsValid = true;
 }
 
 const QImage &DigitLabel::glyphImage(int index, int fraction)
 {
     const int key = index * Fractions + fraction;
-    auto found = m_images.find(key);
-    if (found != m_images.end())
+    auto found = m_glyphs->images.find(key);
+    if (found != m_glyphs->images.end())
         return *found;
-    const QSizeF size(m_advances[std::size_t(index)] + 2 * Pad, m_height);
+    const QSizeF size(m_glyphs->advances[std::size_t(index)] + 2 * Pad, m_glyphs->height);
     QImage image((size * m_ratio).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(m_ratio);
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setFont(font());
     p.setPen(m_colour);
-    p.drawText(QPointF(Pad + qreal(fraction) / Fractions, m_ascent),
+    p.drawText(QPointF(Pad + qreal(fraction) / Fractions, m_glyphs->ascent),
                QString(QChar::fromLatin1(Characters[index])));
     p.end();
-    return *m_images.insert(key, image);
+    return *m_glyphs->images.insert(key, image);
 }
 
 QColor DigitLabel::textColour() const
@@ -100,7 +111,7 @@ void DigitLabel::paintEvent(QPaintEvent *event)
     const QString t = text();
     qreal width = 0;
     for (const QChar c : t)
-        width += m_advances[std::size_t(glyphIndex(c))];
+        width += m_glyphs->advances[std::size_t(glyphIndex(c))];
     // Where the label's own single-line layout puts the text in its contents.
     const QRect area = contentsRect();
     const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
@@ -111,9 +122,9 @@ void DigitLabel::paintEvent(QPaintEvent *event)
         x = area.left() + (area.width() - width) / 2;
     qreal y = area.top();
     if (align & Qt::AlignBottom)
-        y = area.bottom() + 1 - m_height;
+        y = area.bottom() + 1 - m_glyphs->height;
     else if (align & Qt::AlignVCenter)
-        y = area.top() + (area.height() - m_height) / 2;
+        y = area.top() + (area.height() - m_glyphs->height) / 2;
     y = qRound(y);
     QPainter p(this);
     for (const QChar c : t) {
@@ -125,6 +136,6 @@ void DigitLabel::paintEvent(QPaintEvent *event)
             p.drawImage(QPointF(qreal(whole) - Pad, y),
                         glyphImage(index, int(units - whole * Fractions)));
         }
-        x += m_advances[std::size_t(index)];
+        x += m_glyphs->advances[std::size_t(index)];
     }
 }

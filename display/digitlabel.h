@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <array>
+#include <map>
 
 // A label for a short numeric text rewritten again and again: the clock and the flight
 // chronometer (up to many times a second), the channel values, the battery voltage, the frame
@@ -39,11 +40,20 @@ private:
     void resetGlyphs();
     const QImage &glyphImage(int index, int fraction);
 
-    std::array<qreal, sizeof(Characters) - 1> m_advances {};
-    QHash<int, QImage> m_images; // key: index * Fractions + fraction
+    // What one font, colour and pixel ratio draws. Shared by every label drawn alike (the eight
+    // channel values show the same digits at the same places), so that an image rendered for
+    // one serves them all. Kept for the program's life; there are only a few such styles.
+    struct Glyphs
+    {
+        std::array<qreal, sizeof(Characters) - 1> advances {};
+        qreal ascent = 0;
+        qreal height = 0;
+        QHash<int, QImage> images; // key: index * Fractions + fraction
+    };
+    static std::map<QString, Glyphs> &glyphStyles(); // GUI thread only
+
+    Glyphs *m_glyphs = nullptr; // in glyphStyles(); null until the first paint
     QColor m_colour;
-    qreal m_ascent = 0;
-    qreal m_height = 0;
     qreal m_ratio = 0;
     bool m_glyphsValid = false;
 };

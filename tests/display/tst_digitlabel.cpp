@@ -143,6 +143,36 @@ private slots:
                                  plain.grab().toImage().convertToFormat(QImage::Format_RGB32)),
                  0);
     }
+
+    // Labels of one font draw from the same images; one in another colour or size, painted in
+    // between, still gets its own.
+    void labelsOfOneFontInOtherColours()
+    {
+        struct Style
+        {
+            QColor colour;
+            int pixels;
+        };
+        const Style styles[]
+            = { { Qt::darkBlue, 11 }, { Qt::red, 11 }, { Qt::darkBlue, 12 }, { Qt::darkBlue, 11 } };
+        for (int round = 0; round < 2; ++round) {
+            for (const Style &style : styles) {
+                QLabel plain(QStringLiteral("0,123"));
+                DigitLabel digits(plain.text());
+                for (QLabel *l : { &plain, static_cast<QLabel *>(&digits) }) {
+                    l->setFont(numberFont(false, style.pixels));
+                    l->resize(40, 15);
+                    QPalette palette = l->palette();
+                    palette.setColor(QPalette::WindowText, style.colour);
+                    l->setPalette(palette);
+                }
+                QCOMPARE(
+                    differingPixels(digits.grab().toImage().convertToFormat(QImage::Format_RGB32),
+                                    plain.grab().toImage().convertToFormat(QImage::Format_RGB32)),
+                    0);
+            }
+        }
+    }
 };
 
 QTEST_MAIN(TestDigitLabel)
