@@ -95,10 +95,11 @@ public:
 #endif
 
     // With hold on, every waitEvent that reports events leaves the device held: later waits
-    // report nothing (they still end on the stop event) until resumeEvents() is called, and the
-    // waiter is not woken for bytes that arrive meanwhile. A waiter that hands each batch to
-    // another thread can so wait again at once instead of waiting for that thread to finish,
-    // and the batch's end costs no wake-up unless something is already waiting to be reported.
+    // report nothing (they still end on the stop event) until resumeEvents() is called: bytes
+    // that arrive meanwhile wake a waiter once as they come, are queued, and are reported at
+    // the resume. A waiter that hands each batch to another thread can so wait again at once
+    // instead of waiting for that thread to finish, and the batch's end costs no wake-up and
+    // no system call unless something is already waiting to be reported.
     // Returns whether the backend holds (POSIX does; Windows does not, its waiter must wait for
     // the batch itself). Called while no thread waits.
     bool holdAfterReport(bool on);
@@ -152,18 +153,17 @@ private:
     bool drainLocked(bool fromWaiter); // whether any byte came
     // Drains, unless the driver is known to be empty: see the definition.
     void refreshLocked();
-    // The result to report now, if any; arms the device when there is none.
+    // The result to report now, if any.
     bool reportLocked(SerialPlatform::WaitResult &result);
     // Takes what woke the epoll set: drains the device, reads the notification.
     void collectReady();
     void pollCountersLocked();
     void notifyWaiter() noexcept;
-    void armLocked();
 
     int m_fd = -1;
     int m_notify = -1; // eventfd: wakes the waiter for events found outside of it
-    // epoll set of the device (one-shot: disarmed once it has woken the waiter, rearmed by the
-    // next wait or by resumeEvents) and of m_notify. The waiter polls it with the stop event.
+    // epoll set of the device (edge-triggered: readable when bytes arrive or the device hangs
+    // up) and of m_notify. The waiter polls it with the stop event.
     int m_epoll = -1;
 
     std::mutex m_mutex; // guards everything below
@@ -177,7 +177,6 @@ private:
     int m_emptyWakeups = 0;
     // When a drain last left the driver empty (steady clock, ns); 0: not known to be empty.
     std::int64_t m_emptyAtNs = 0;
-    bool m_armed = false; // the device is armed in m_epoll
     bool m_hold = false;
     bool m_held = false; // events were reported and resumeEvents has not been called since
     bool m_discardNull = false;

@@ -161,7 +161,11 @@ int SerialDevice::open(const std::string &path)
     }
     const int epoll = ::epoll_create1(EPOLL_CLOEXEC);
     struct epoll_event device = {}, wake = {};
-    device.events = EPOLLIN | EPOLLONESHOT;
+    // Edge-triggered: the set turns readable when bytes arrive, not for as long as some wait.
+    // Every wake drains the driver, so nothing is left behind unreported; and the end of a batch
+    // needs no call to arm the device again (that call asked the driver once more, and there it
+    // often waited for the work that had just delivered the byte to finish).
+    device.events = EPOLLIN | EPOLLET;
     device.data.fd = fd;
     wake.events = EPOLLIN;
     wake.data.fd = notify;
@@ -179,7 +183,6 @@ int SerialDevice::open(const std::string &path)
     m_fd = fd;
     m_notify = notify;
     m_epoll = epoll;
-    m_armed = true;
     m_held = false;
     m_queue.clear();
     m_pendingEvents = 0;
@@ -207,7 +210,6 @@ void SerialDevice::close() noexcept
     m_fd = -1;
     m_notify = -1;
     m_epoll = -1;
-    m_armed = false;
     m_held = false;
     m_queue.clear();
     m_pendingEvents = 0;
@@ -339,26 +341,10 @@ void SerialDevice::resumeEvents()
     if (!m_held || m_fd < 0)
         return;
     m_held = false;
-    // Something found while held (bytes drained by a read, a lost device) is reported at once;
-    // otherwise rearming wakes the waiter only if bytes are already there.
+    // Something found while held (bytes taken by a wake or a read meanwhile, a lost device) is
+    // reported at once; bytes still to come wake the waiter as they arrive.
     if ((m_pendingEvents & m_eventMask) || m_lost)
         notifyWaiter();
-    else if (!m_armed)
-        armLocked();
-}
-
-void SerialDevice::armLocked()
-{
-    struct epoll_event device = {};
-    device.events = EPOLLIN | EPOLLONESHOT;
-    device.data.fd = m_fd;
-    if (::epoll_ctl(m_epoll, EPOLL_CTL_MOD, m_fd, &device) == 0) {
-        m_armed = true;
-        return;
-    }
-    // A device that cannot be waited for any more will never report again.
-    m_lost = true;
-    notifyWaiter();
 }
 
 void SerialDevice::notifyWaiter() noexcept
@@ -483,8 +469,6 @@ bool SerialDevice::reportLocked(WaitResult &result)
         m_held = m_hold && result.events;
         return true;
     }
-    if (!m_armed)
-        armLocked();
     return false;
 }
 
@@ -503,7 +487,6 @@ void SerialDevice::collectReady()
     }
     std::lock_guard lock(m_mutex);
     if (device) {
-        m_armed = false; // one-shot
         if (device & (EPOLLIN | EPOLLHUP | EPOLLERR)) {
             bool stillReadable = false;
             if (!drainLocked(true)) {

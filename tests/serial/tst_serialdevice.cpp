@@ -629,9 +629,10 @@ void lostDeviceEndsEveryWait()
     CHECK(!device.isOpen());
 }
 // Waiting in an event loop of one's own: the descriptor turns readable on an arrival, and
-// takeEvents reports what waitEvent would have; while held, it turns readable for nothing, so a
-// level-triggered loop neither spins nor gets a second batch; resuming makes it readable again
-// for what came meanwhile; a loss is reported too.
+// takeEvents reports what waitEvent would have; while held, an arrival makes it readable once
+// and takeEvents queues the bytes and reports nothing, so a level-triggered loop neither spins
+// nor gets a second batch; resuming makes it readable again for what came meanwhile; a loss is
+// reported too.
 bool descriptorReadable(const SerialDevice &device, int timeoutMs)
 {
     struct pollfd p = { device.readinessDescriptor(), POLLIN, 0 };
@@ -650,8 +651,11 @@ void takeEventsFromAnEventLoopOfOnesOwn()
     pty.send("a");
     CHECK(descriptorReadable(device, 10000) && device.hasReadyEvents());
     CHECK(device.takeEvents().events == Event::RxChar);
-    // Held: a byte that comes during the batch leaves the descriptor quiet.
+    // Held: a byte that comes during the batch is taken and not reported, and then the
+    // descriptor stays quiet.
     pty.send("b");
+    CHECK(descriptorReadable(device, 10000));
+    CHECK(device.takeEvents().events == 0);
     CHECK(!descriptorReadable(device, 300));
     CHECK(device.takeEvents().events == 0);
     CHECK(takeAll(device) == "ab");
