@@ -24,6 +24,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -124,6 +125,9 @@ public:
     // The first good frame: Label_Chrono := "00:00:00" or "00:00.000", a new ActiveChrono,
     // ChronoPending := false, ChronoI enabled.
     void startChronometer();
+    // After each rewrite of the running chronometer: the clock too, and its own tick is held
+    // back (see the definition).
+    void clockWithChronometer();
     // "Arrêter": ChronoI disabled; a running chronometer is told to stop (not waited for) and
     // Label_Chrono keeps the time of the stop.
     void stopChronometer();
@@ -255,7 +259,7 @@ public:
     std::array<QLabel *, 6> LevelTickLabels {};
 
     // Timers (intervals in ms).
-    QTimer *HorlogeT = nullptr; // 1000
+    QTimer *HorlogeT = nullptr; // ClockIntervalMs
     QTimer *Timer_APropos = nullptr; // 100, one shot
     QTimer *Timer_Paquet = nullptr; // 900
     QTimer *Timer_Stat = nullptr; // 1000
@@ -290,6 +294,13 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    static constexpr int ClockIntervalMs = 1000;
+    // The clock's tick while the chronometer brings it along: later than the chronometer's next
+    // rewrite even for a coarse timer early by its 5 %, so that it only comes once that stops.
+    static constexpr int ClockHeldMs = 1100;
+
+    void showClock();
+    std::chrono::sys_seconds m_clockSecond {}; // of the clock's text
     void createMenus();
     void createChart();
     void createInstruments();

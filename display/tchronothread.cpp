@@ -138,4 +138,5 @@ void TChronoThread::displayUpdate()
     m_updateQueued.store(false);
     ++m_displayUpdates;
     UpdateChrono();
+    emit displayUpdated();
 }

@@ -89,6 +89,10 @@ public:
 
     ~TChronoThread() override;
 
+signals:
+    // GUI thread, after each rewrite at the display rate (not after a refresh by a reader).
+    void displayUpdated();
+
 private:
     TChronoThread(QLabel *label, std::function<FlightMode()> mode, const FlightClock &clock);
     // The worker's body.

@@ -1,10 +1,13 @@
+#include "chronotext.h"
 #include "colour.h"
+#include "eventhook.h"
 #include "imageview.h"
 #include "manualflightclock.h"
 #include "scripteduserdialogs.h"
 #include "tzephulf.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -13,8 +16,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -225,6 +230,49 @@ private slots:
         QCOMPARE(w->Label_Chrono->text(), QString("00:04.321"));
         QCOMPARE(w->AcceptedFrameCount, 3);
         QTRY_VERIFY(w->ActiveChrono.isNull());
+    }
+
+    // While a chronometer runs, the clock keeps the time and changes in the chronometer's
+    // repaints instead of one of its own; once it stops, the clock goes on by itself.
+    void clockChangesWithTheChronometer_data()
+    {
+        QTest::addColumn<FlightMode>("mode");
+        QTest::newRow("BALLON") << FlightMode::BALLON;
+        QTest::newRow("FUSEE") << FlightMode::FUSEE;
+    }
+    void clockChangesWithTheChronometer()
+    {
+        QFETCH(FlightMode, mode);
+        ScriptedUserDialogs dialogs;
+        const auto w = makeWindow(settings(), 1024, 738, mode, true);
+        QVERIFY(w);
+        QElapsedTimer since;
+        since.start();
+        std::vector<qint64> clockPaints, chronoPaints;
+        EventHook::install(w->Label_Horloge, QEvent::Paint,
+                           [&](QEvent *) { clockPaints.push_back(since.elapsed()); });
+        EventHook::install(w->Label_Chrono, QEvent::Paint,
+                           [&](QEvent *) { chronoPaints.push_back(since.elapsed()); });
+        w->startChronometer();
+        QTest::qWait(3500);
+        const QString now = ChronoText::clockText(QTime::currentTime());
+        const QString shown = w->Label_Horloge->text();
+        QVERIFY2(shown == now || shown == ChronoText::clockText(QTime::currentTime().addSecs(-1)),
+                 qPrintable(shown + " at " + now));
+        QVERIFY(clockPaints.size() >= 3);
+        // A busy machine may once be late enough for the clock's own tick to come first.
+        int alone = 0;
+        for (const qint64 at : clockPaints) {
+            const bool withChrono = std::any_of(chronoPaints.begin(), chronoPaints.end(),
+                                                [at](qint64 c) { return std::abs(c - at) <= 20; });
+            alone += !withChrono;
+        }
+        QVERIFY2(alone <= 1, qPrintable(QString::number(alone)));
+
+        w->stopChronometer();
+        QTRY_VERIFY(w->ActiveChrono.isNull());
+        const QString before = w->Label_Horloge->text();
+        QTRY_VERIFY_WITH_TIMEOUT(w->Label_Horloge->text() != before, 3000);
     }
 
     // Closing the window or "Quitter" never leaves the chronometer running while the windows
