@@ -117,7 +117,6 @@ Gauge *gauge(QWidget *parent, const QString &name, QRect geometry, Qt::Orientati
     g->setGeometry(geometry);
     g->setOrientation(o);
     g->setRange(0, maximum);
-    g->setValue(0);
     g->setColours(colourFromBgr(back), colourFromBgr(fore));
     return g;
 }
@@ -397,6 +396,8 @@ void TZephulF::createInstruments()
     setTextColour(NbTramesL, QColor(0, 0, 128));
     NbTramesL->setText(QStringLiteral("0"));
     NbTramesL->resize(44, 20);
+    // Opaque in its panel's colour: the panel is not repainted with every accepted frame.
+    NbTramesL->setAutoFillBackground(true);
     TramesG = gauge(TrameP, QStringLiteral("TramesG"), QRect(8, 12, 40, 13), Qt::Horizontal,
                     0x00EBB583, 0x00FFAA22, 3);
 

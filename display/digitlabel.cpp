@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <cmath>
@@ -100,12 +101,60 @@ void DigitLabel::changeEvent(QEvent *event)
     QLabel::changeEvent(event);
 }
 
+bool DigitLabel::fillsItself() const
+{
+    // A brush with any transparency lets the panel show through: then the panel must be painted
+    // first, as for any label.
+    return autoFillBackground() && !testAttribute(Qt::WA_StyledBackground)
+        && palette().brush(backgroundRole()).isOpaque();
+}
+
+bool DigitLabel::syncOpaque()
+{
+    const bool opaque = fillsItself();
+    if (testAttribute(Qt::WA_OpaquePaintEvent) == opaque)
+        return true;
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    if (!opaque) {
+        // This paint covered nothing of what is under the label: once more with the panel.
+        update();
+        return false;
+    }
+    return true;
+}
+
+bool DigitLabel::event(QEvent *event)
+{
+    if (event->type() == QEvent::Polish)
+        syncOpaque();
+    return QLabel::event(event);
+}
+
 void DigitLabel::paintEvent(QPaintEvent *event)
 {
-    if (!drawable()) {
+    if (!syncOpaque())
+        return;
+    // An opaque label fills its background with the painter of its text: the toolkit's own fill
+    // would open a painter of its own first, which costs about as much as the text.
+    const bool opaque = testAttribute(Qt::WA_OpaquePaintEvent);
+    const bool glyphs = drawable();
+    if (!opaque && !glyphs) {
         QLabel::paintEvent(event);
         return;
     }
+    QPainter p(this);
+    if (opaque)
+        p.fillRect(event->rect(), palette().brush(backgroundRole()));
+    if (glyphs) {
+        paintGlyphs(p);
+        return;
+    }
+    p.end();
+    QLabel::paintEvent(event);
+}
+
+void DigitLabel::paintGlyphs(QPainter &p)
+{
     if (!m_glyphsValid || m_ratio != devicePixelRatioF() || m_colour != textColour())
         resetGlyphs();
     const QString t = text();
@@ -126,7 +175,6 @@ void DigitLabel::paintEvent(QPaintEvent *event)
     else if (align & Qt::AlignVCenter)
         y = area.top() + (area.height() - m_glyphs->height) / 2;
     y = qRound(y);
-    QPainter p(this);
     for (const QChar c : t) {
         const int index = glyphIndex(c);
         if (c != u' ') {

@@ -7,6 +7,8 @@
 #include <array>
 #include <map>
 
+class QPainter;
+
 // A label for a short numeric text rewritten again and again: the clock and the flight
 // chronometer (up to many times a second), the channel values, the battery voltage, the frame
 // count and the link figures (at every frame). Digits, separators, blanks, a minus and the volt
@@ -14,7 +16,8 @@
 // this label draws each character from an image
 // rendered once for its font and colour, at the place the label's own layout puts it. A text
 // with any other character, or a label with a frame, rich text or a pixmap, is painted as a
-// plain label would paint it.
+// plain label would paint it. A label that fills its background with an opaque colour paints it
+// itself, and the panel under it is never repainted with it.
 class DigitLabel : public QLabel
 {
     Q_OBJECT
@@ -26,6 +29,7 @@ public:
     static constexpr char Characters[] = "0123456789:.,- V";
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -36,6 +40,10 @@ private:
     static constexpr int Fractions = 64;
     static int glyphIndex(QChar c);
     bool drawable() const;
+    bool fillsItself() const;
+    // Brings the opaque flag in line with the fill; false if this paint must be left out.
+    bool syncOpaque();
+    void paintGlyphs(QPainter &p);
     QColor textColour() const;
     void resetGlyphs();
     const QImage &glyphImage(int index, int fraction);

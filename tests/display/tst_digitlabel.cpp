@@ -1,8 +1,11 @@
 #include "digitlabel.h"
 
 #include <QFont>
+#include <QFrame>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
+#include <vector>
 
 namespace {
 
@@ -142,6 +145,74 @@ private slots:
         QCOMPARE(differingPixels(digits.grab().toImage().convertToFormat(QImage::Format_RGB32),
                                  plain.grab().toImage().convertToFormat(QImage::Format_RGB32)),
                  0);
+    }
+
+    // On screen, in a panel, after the label's text changes: a label that fills its background
+    // shows its fill, and one that does not, or fills it with a translucent colour, shows the
+    // panel through, as a plain label does. The panel's colour, changed later, follows.
+    void onAPanelAsAPlainLabel_data()
+    {
+        QTest::addColumn<bool>("filled");
+        QTest::addColumn<QColor>("fill"); // invalid: the panel's colour
+        QTest::addColumn<int>("change");
+        const QColor none;
+        QTest::newRow("filled in its own colour") << true << QColor(Qt::yellow) << 0;
+        QTest::newRow("filled in the panel's colour") << true << none << 0;
+        QTest::newRow("filled, panel colour changed") << true << none << 1;
+        QTest::newRow("filled, translucent") << true << QColor(255, 255, 0, 128) << 0;
+        QTest::newRow("fill turned off") << true << QColor(Qt::yellow) << 2;
+        QTest::newRow("fill turned on") << false << QColor(Qt::yellow) << 3;
+        QTest::newRow("not filled") << false << none << 0;
+    }
+    void onAPanelAsAPlainLabel()
+    {
+        QFETCH(bool, filled);
+        QFETCH(QColor, fill);
+        QFETCH(int, change);
+        QWidget window;
+        window.resize(240, 60);
+        std::vector<QFrame *> panels;
+        std::vector<QLabel *> labels;
+        for (int i = 0; i < 2; ++i) {
+            auto *panel = new QFrame(&window);
+            panel->setGeometry(120 * i, 0, 120, 60);
+            panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            panel->setAutoFillBackground(true);
+            QPalette palette = panel->palette();
+            palette.setColor(QPalette::Window, QColor(0xEF, 0xC2, 0x9A));
+            panel->setPalette(palette);
+            QLabel *label = i == 0 ? new QLabel(panel) : new DigitLabel(QString(), panel);
+            label->setFont(numberFont(false));
+            label->setGeometry(10, 10, 98, 24);
+            label->setText(QStringLiteral("00:00:00"));
+            label->setAutoFillBackground(filled);
+            if (fill.isValid()) {
+                QPalette own = label->palette();
+                own.setColor(QPalette::Window, fill);
+                label->setPalette(own);
+            }
+            panels.push_back(panel);
+            labels.push_back(label);
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(20);
+        for (int i = 0; i < 2; ++i) {
+            if (change == 1) {
+                QPalette palette = panels[i]->palette();
+                palette.setColor(QPalette::Window, Qt::cyan);
+                panels[i]->setPalette(palette);
+            } else if (change == 2 || change == 3) {
+                labels[i]->setAutoFillBackground(change == 3);
+            }
+            labels[i]->setText(QStringLiteral("12:34:56"));
+        }
+        QTest::qWait(50);
+        const QImage shown = window.screen()
+                                 ->grabWindow(window.winId())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(differingPixels(shown.copy(120, 0, 120, 60), shown.copy(0, 0, 120, 60)), 0);
     }
 
     // Labels of one font draw from the same images; one in another colour or size, painted in
