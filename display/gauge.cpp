@@ -1,14 +1,12 @@
 #include "gauge.h"
 
-#include <QEvent>
 #include <QPainter>
 #include <algorithm>
 
 Gauge::Gauge(QWidget *parent)
-    : QProgressBar(parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setTextVisible(false);
 }
 
 void Gauge::setColours(const QColor &background, const QColor &fill)
@@ -18,27 +16,29 @@ void Gauge::setColours(const QColor &background, const QColor &fill)
     update();
 }
 
-void Gauge::setProgress(int value)
+void Gauge::setOrientation(Qt::Orientation orientation)
 {
-    value = std::clamp(value, minimum(), maximum());
-    if (value == this->value())
+    if (orientation == m_orientation)
         return;
-    // With updates off the progress bar's own immediate repaint does nothing; switching them
-    // back on schedules an ordinary one.
-    setUpdatesEnabled(false);
-    setValue(value);
-    setUpdatesEnabled(true);
+    m_orientation = orientation;
+    update();
 }
 
-bool Gauge::event(QEvent *event)
+void Gauge::setRange(int minimum, int maximum)
 {
-    const bool handled = QProgressBar::event(event);
-    // Styles that light progress bars up under the mouse clear the opaque flag when they polish
-    // the widget, which happens at its first show and at every change of style; without it the
-    // panel under the gauge is repainted with each change of value.
-    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    return handled;
+    m_minimum = minimum;
+    m_maximum = std::max(minimum, maximum);
+    m_progress = std::clamp(m_progress, m_minimum, m_maximum);
+    update();
+}
+
+void Gauge::setProgress(int value)
+{
+    value = std::clamp(value, m_minimum, m_maximum);
+    if (value == m_progress)
+        return;
+    m_progress = value;
+    update();
 }
 
 void Gauge::paintEvent(QPaintEvent *)
@@ -48,11 +48,11 @@ void Gauge::paintEvent(QPaintEvent *)
     p.fillRect(all, QColor::fromRgb(BorderColour));
     const QRect inside = all.adjusted(1, 1, -1, -1);
     p.fillRect(inside, m_background);
-    const qint64 span = qint64(maximum()) - minimum();
-    if (span <= 0 || value() <= minimum())
+    const qint64 span = qint64(m_maximum) - m_minimum;
+    if (span <= 0 || m_progress <= m_minimum)
         return;
-    const double ratio = double(qint64(value()) - minimum()) / double(span);
-    if (orientation() == Qt::Horizontal) {
+    const double ratio = double(qint64(m_progress) - m_minimum) / double(span);
+    if (m_orientation == Qt::Horizontal) {
         const int width = int(inside.width() * ratio);
         p.fillRect(QRect(inside.left(), inside.top(), width, inside.height()), m_fill);
     } else {

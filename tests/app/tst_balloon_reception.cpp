@@ -144,7 +144,7 @@ private slots:
         QVERIFY(deliver(port, goodFrame(50), 1));
         QCOMPARE(w->AcceptedFrameCount, 1);
         QCOMPARE(w->Channels.channel(1).ValueLabel->text(), "2,35");
-        QCOMPARE(w->TramesG->value(), 0);
+        QCOMPARE(w->TramesG->progress(), 0);
         QCOMPARE(RecordLines::data(recordPath()).size(), 1);
         // Once Timer_Paquet has fired (900 ms after the accepted frame), a good frame is taken.
         QTRY_VERIFY_WITH_TIMEOUT(!w->Decoder->DuplicateLock, 5000);
@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(w->TxVolL->text(), "100.0");
         QCOMPARE(w->Tx1mnL->text(), "-----");
         QCOMPARE(w->AlimL->text(), "9,0V");
-        QCOMPARE(w->PileG->value(), 100);
+        QCOMPARE(w->PileG->progress(), 100);
         QVERIFY(w->TuvoOk->isVisibleTo(w) && !w->TuvoNo->isVisibleTo(w));
         for (int i = 1; i < 10; ++i) {
             m_clock.set(t0 + i * 2000);
@@ -241,7 +241,7 @@ private slots:
         m_clock.set(t0 + 20000);
         w->TxVolL->setText(QStringLiteral("marker"));
         QVERIFY(deliver(port, badFrame() + badFrame(), 2));
-        QCOMPARE(w->TramesG->value(), 1);
+        QCOMPARE(w->TramesG->progress(), 1);
         QVERIFY(w->TuvoOk->isVisibleTo(w));
         QVERIFY(!w->Timer_Stat->isActive());
         QCOMPARE(w->TxVolL->text(), "marker");
@@ -254,7 +254,7 @@ private slots:
         w->TxVolL->setText(QStringLiteral("marker"));
         QVERIFY(deliver(port, badFrame(), 1));
         QCOMPARE(w->TxVolL->text(), "marker");
-        QCOMPARE(w->TramesG->value(), 3);
+        QCOMPARE(w->TramesG->progress(), 3);
         QCOMPARE(w->AcceptedFrameCount, 10);
         QCOMPARE(RecordLines::data(recordPath()).size(), 10);
         QCOMPARE(RecordLines::contents(recordPath()), RecordLines::contents(backupPath()));

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QImage>
+#include <QProgressBar>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
@@ -34,21 +35,28 @@ private slots:
     void progressIsClampedToTheRange_data()
     {
         QTest::addColumn<int>("value");
+        QTest::addColumn<int>("maximumAfter"); // the range then becomes 0 to this
         QTest::addColumn<int>("shown");
-        QTest::newRow("inside") << 2 << 2;
-        QTest::newRow("top") << 3 << 3;
-        QTest::newRow("above") << 7 << 3;
-        QTest::newRow("below") << -1 << 0;
+        QTest::newRow("inside") << 2 << 3 << 2;
+        QTest::newRow("top") << 3 << 3 << 3;
+        QTest::newRow("above") << 7 << 3 << 3;
+        QTest::newRow("below") << -1 << 3 << 0;
+        QTest::newRow("range narrowed under it") << 3 << 1 << 1;
+        QTest::newRow("empty range") << 2 << -5 << 0;
     }
     void progressIsClampedToTheRange()
     {
         QFETCH(int, value);
+        QFETCH(int, maximumAfter);
         QFETCH(int, shown);
         Gauge gauge;
         gauge.setRange(0, 3);
         gauge.setProgress(1);
         gauge.setProgress(value);
+        gauge.setRange(0, maximumAfter);
         QCOMPARE(gauge.progress(), shown);
+        gauge.setProgress(shown + 1);
+        QCOMPARE(gauge.progress(), std::max(0, std::min(shown + 1, maximumAfter)));
     }
 
     // The gauge looks as a progress bar drawn by a style sheet with the same border, colours
@@ -73,14 +81,16 @@ private slots:
         const QColor back(0xAA, 0xCC, 0xEE);
         const QColor fill = vertical ? QColor(0xFF, 0xAA, 0x00) : QColor(0x00, 0x80, 0x00);
         QProgressBar styled;
+        styled.setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+        styled.setRange(0, maximum);
+        styled.setValue(value);
+        styled.setTextVisible(false);
+        styled.resize(size);
         Gauge gauge;
-        for (QProgressBar *bar : { &styled, static_cast<QProgressBar *>(&gauge) }) {
-            bar->setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
-            bar->setRange(0, maximum);
-            bar->setValue(value);
-            bar->setTextVisible(false);
-            bar->resize(size);
-        }
+        gauge.setOrientation(vertical ? Qt::Vertical : Qt::Horizontal);
+        gauge.setRange(0, maximum);
+        gauge.setProgress(value);
+        gauge.resize(size);
         styled.setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid #808080; "
                                             "background: %1; } QProgressBar::chunk { "
                                             "background: %2; }")
@@ -99,7 +109,6 @@ private slots:
         window.resize(100, 60);
         auto *gauge = new Gauge(&window);
         gauge->setRange(0, 3);
-        gauge->setTextVisible(false);
         gauge->setGeometry(8, 12, 40, 13);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -108,7 +117,7 @@ private slots:
 
         for (const int value : { 1, 3, 0 }) {
             gauge->setProgress(value);
-            QCOMPARE(gauge->value(), value);
+            QCOMPARE(gauge->progress(), value);
             QCOMPARE(count.paints, 0);
             QTRY_COMPARE(count.paints, 1);
             count.paints = 0;

@@ -175,8 +175,8 @@ private slots:
         QCOMPARE(w.chart.image().pixel(0, 0), QColor(Qt::red).rgb());
         QCOMPARE(w.channels.channel(1).ValueLabel->text(), "5,00");
         QCOMPARE(w.alim->text(), "9,0V");
-        QCOMPARE(w.pileG->value(), 100);
-        QCOMPARE(w.tramesG->value(), 3);
+        QCOMPARE(w.pileG->progress(), 100);
+        QCOMPARE(w.tramesG->progress(), 3);
         QVERIFY(w.linkOk());
         QCOMPARE(w.txVol->text(), "100.0");
         QCOMPARE(w.tx1mn->text(), "-----");
@@ -197,7 +197,7 @@ private slots:
         QCOMPARE(w.accepted, 1);
         QCOMPARE(w.lines.size(), 1);
         QCOMPARE(w.channels.channel(1).ValueLabel->text(), "2,35");
-        QCOMPARE(w.tramesG->value(), 0);
+        QCOMPARE(w.tramesG->progress(), 0);
         QCOMPARE(w.decoder->FramesSinceAccepted, 1);
         // Timer_Paquet fires at 900 ms; the frame at 950 ms is accepted.
         w.decoder->Timer_PaquetTimer();
@@ -219,13 +219,13 @@ private slots:
         w.at(20000);
         w.receive(badFrame());
         w.receive(badFrame());
-        QCOMPARE(w.tramesG->value(), 1);
+        QCOMPARE(w.tramesG->progress(), 1);
         QVERIFY(w.linkOk());
         QVERIFY(!w.timerStat->isActive());
         QCOMPARE(w.txVol->text(), "marker");
         QCOMPARE(w.channels.channel(1).PrevSample, 120);
         w.receive(badFrame());
-        QCOMPARE(w.tramesG->value(), 2);
+        QCOMPARE(w.tramesG->progress(), 2);
         QVERIFY(w.linkLost());
         QVERIFY(w.timerStat->isActive());
         QCOMPARE(w.txVol->text(), "90,9"); // 10 frames, T = Trunc(20 / 1.77) = 11
@@ -235,7 +235,7 @@ private slots:
         w.txVol->setText(QStringLiteral("marker"));
         w.tuvoNo->hide();
         w.receive(badFrame());
-        QCOMPARE(w.tramesG->value(), 3);
+        QCOMPARE(w.tramesG->progress(), 3);
         QCOMPARE(w.txVol->text(), "marker");
         QVERIFY(w.tuvoNo->isHidden());
         // Timer_Stat lowers the figures while the link is lost, the next frame holds them.
@@ -272,7 +272,7 @@ private slots:
         QCOMPARE(w.battery.BatteryCurveX(), 2);
         QCOMPARE(w.divider, 5);
         // The last battery byte 106 reads (106 + 14) / 16 = 7.5 V, 83 % of the 9.0 V maximum.
-        QCOMPARE(w.pileG->value(), 83);
+        QCOMPARE(w.pileG->progress(), 83);
     }
 
     void recordLineFailure()
@@ -327,7 +327,7 @@ private slots:
     {
         Window w(FlightMode::FUSEE);
         w.nowMs = 5000;
-        w.tramesG->setValue(2); // the frame gauge is balloon only: nothing moves it
+        w.tramesG->setProgress(2); // the frame gauge is balloon only: nothing moves it
         w.receive(goodFrame(255));
         QCOMPARE(w.chrono->text(), "00:00.000");
         QCOMPARE(w.samples->slotTime(1), 0);
@@ -350,7 +350,7 @@ private slots:
         QCOMPARE(w.chart.PlotX(), 750); // 749.34
         QVERIFY(!w.decoder->DuplicateLock);
         QVERIFY(!w.timerPaquet->isActive());
-        QCOMPARE(w.tramesG->value(), 2);
+        QCOMPARE(w.tramesG->progress(), 2);
     }
 
     void rocketTxVol_data()
