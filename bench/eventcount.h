@@ -33,7 +33,7 @@ public:
             sorted.emplace_back(it.value(), it.key());
         std::sort(sorted.rbegin(), sorted.rend());
         std::printf("  events per second (object, event type):\n");
-        for (std::size_t i = 0; i < sorted.size() && i < 20; ++i)
+        for (std::size_t i = 0; i < sorted.size() && i < 40; ++i)
             std::printf("    %7.2f  %s\n", double(sorted[i].first) / seconds,
                         qPrintable(sorted[i].second));
     }
