@@ -140,6 +140,11 @@ TZephulF::TZephulF(const QString &settingsPath, QWidget *parent)
     Client->setFont(sansFont(11, true));
     setBackground(Client, 0x00C08080);
     setCentralWidget(Client);
+    // The keyboard focus starts here, not in the first channel name: a caret blinking there
+    // through a whole flight would only repaint the window twice a second. Tab still reaches
+    // the names.
+    Client->setFocusPolicy(Qt::ClickFocus);
+    Client->setFocus();
 
     createMenus();
     createChart();

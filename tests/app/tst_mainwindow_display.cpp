@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -273,6 +274,27 @@ private slots:
         QTRY_VERIFY(w->ActiveChrono.isNull());
         const QString before = w->Label_Horloge->text();
         QTRY_VERIFY_WITH_TIMEOUT(w->Label_Horloge->text() != before, 3000);
+    }
+
+    // An active window has no caret blinking in a channel name: nothing there repaints until
+    // the user goes to a name, with the mouse or with Tab.
+    void noCaretUntilTheUserGoesToAName()
+    {
+        ScriptedUserDialogs dialogs;
+        const auto w = makeWindow(settings(), 1024, 738, FlightMode::BALLON, true);
+        QVERIFY(w);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        int namePaints = 0;
+        for (int n = 0; n < 8; ++n)
+            EventHook::install(w->Channels.channel(n + 1).NameEdit, QEvent::Paint,
+                               [&](QEvent *) { ++namePaints; });
+        QTest::qWait(1300);
+        QVERIFY(!qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        QCOMPARE(namePaints, 0);
+
+        QTest::keyClick(w.get(), Qt::Key_Tab);
+        QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
     }
 
     // Closing the window or "Quitter" never leaves the chronometer running while the windows
