@@ -2,7 +2,7 @@
 // pseudo-terminal receiver.
 //
 //   bench_reception [balloon|rocket] [away] [SECONDS] [--whole-frames] [--line-rate] [--cpu-only]
-//                   [--events]
+//                   [--events] [--active]
 //
 // The main window is shown offscreen unless QT_QPA_PLATFORM names another platform (xcb on a
 // virtual display, as a laptop would show it).
@@ -18,7 +18,9 @@
 //    receiver sends them, or each frame in one write with --whole-frames. With --line-rate the
 //    frames follow each other with no pause, as fast as the line carries them (goal: at most
 //    0.6 %, balloon). The thread that plays the receiver is not counted; neither are the first
-//    two seconds (the window's first paint). --cpu-only leaves the latency out.
+//    two seconds (the window's first paint). --cpu-only leaves the latency out. With --active
+//    the window is activated, as on a desktop where it has the keyboard focus (a virtual display
+//    with no window manager leaves it inactive otherwise).
 // With "away": instead of both, the CPU of a reception whose receiver was unplugged, while the
 //    program waits for it to come back (goal: under 0.5 % of one core).
 
@@ -33,6 +35,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -111,6 +114,7 @@ private:
 FlightMode mode = FlightMode::BALLON;
 bool wholeFrames = false;
 bool lineRate = false;
+bool activate = false;
 EventCount *eventCount = nullptr; // with --events
 
 const char *modeName()
@@ -140,6 +144,12 @@ struct Session
         w->flightMode = mode;
         w->setOuterSize(QSize(1100, 700));
         w->show();
+        if (activate) {
+            w->activateWindow();
+            for (int i = 0; i < 100 && !w->isActiveWindow(); ++i)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            std::fprintf(stderr, "window %s\n", w->isActiveWindow() ? "active" : "not active");
+        }
         for (QAction *item : w->PortItems)
             if (item->text() == QString::fromStdString(port))
                 item->trigger();
@@ -357,13 +367,15 @@ int main(int argc, char **argv)
             cpuOnly = true;
         else if (arg == "--events")
             countEvents = true;
+        else if (arg == "--active")
+            activate = true;
         else if (std::atoi(arg.c_str()) > 0)
             seconds = std::max(5, std::atoi(arg.c_str()));
         else {
             std::fprintf(
                 stderr,
                 "usage: %s [balloon|rocket] [away] [SECONDS] [--whole-frames] [--line-rate] "
-                "[--cpu-only] [--events]\n",
+                "[--cpu-only] [--events] [--active]\n",
                 argv[0]);
             return 2;
         }
