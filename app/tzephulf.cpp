@@ -460,6 +460,8 @@ void TZephulF::createChannelStrip()
         new NameLengthLimit(ch.NameEdit, 10);
         ch.NameEdit->setText(ch.Name);
         ch.NameEdit->setCursorPosition(0);
+        // Return ends the edit: the caret leaves with the focus instead of blinking on.
+        connect(ch.NameEdit, &QLineEdit::returnPressed, Client, [this] { Client->setFocus(); });
 
         const QPoint value = ChannelTable::valueLabelPos(n);
         const QPoint unit = ChannelTable::unitLabelPos(n);

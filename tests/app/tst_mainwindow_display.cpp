@@ -277,7 +277,7 @@ private slots:
     }
 
     // An active window has no caret blinking in a channel name: nothing there repaints until
-    // the user goes to a name, with the mouse or with Tab.
+    // the user goes to a name, with the mouse or with Tab, and after Return.
     void noCaretUntilTheUserGoesToAName()
     {
         ScriptedUserDialogs dialogs;
@@ -295,6 +295,13 @@ private slots:
 
         QTest::keyClick(w.get(), Qt::Key_Tab);
         QTRY_VERIFY(qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        // Return ends the edit, which keeps what was typed.
+        auto *edit = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("Pression"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(!qobject_cast<QLineEdit *>(QApplication::focusWidget()));
+        QCOMPARE(edit->text(), QStringLiteral("Pression"));
     }
 
     // Closing the window or "Quitter" never leaves the chronometer running while the windows
