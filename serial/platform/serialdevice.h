@@ -158,7 +158,7 @@ private:
     // Takes what woke the epoll set: drains the device, reads the notification.
     void collectReady();
     void pollCountersLocked();
-    void notifyWaiter() noexcept;
+    void notifyWaiter() noexcept; // under m_mutex
 
     int m_fd = -1;
     int m_notify = -1; // eventfd: wakes the waiter for events found outside of it
@@ -174,6 +174,7 @@ private:
     std::uint32_t m_errors = 0;
     bool m_lost = false;
     bool m_above80 = false;
+    bool m_notified = false; // m_notify was written and not read since
     int m_emptyWakeups = 0;
     // When a drain last left the driver empty (steady clock, ns); 0: not known to be empty.
     std::int64_t m_emptyAtNs = 0;
