@@ -162,8 +162,8 @@ private:
 
     int m_fd = -1;
     int m_notify = -1; // eventfd: wakes the waiter for events found outside of it
-    // epoll set of the device (edge-triggered: readable when bytes arrive or the device hangs
-    // up) and of m_notify. The waiter polls it with the stop event.
+    // epoll set of the device and of m_notify: readable while either is (bytes waiting, a
+    // hang-up, a notification). The waiter polls it with the stop event.
     int m_epoll = -1;
 
     std::mutex m_mutex; // guards everything below

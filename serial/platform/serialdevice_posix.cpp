@@ -161,10 +161,11 @@ int SerialDevice::open(const std::string &path)
     }
     const int epoll = ::epoll_create1(EPOLL_CLOEXEC);
     struct epoll_event device = {}, wake = {};
-    // Edge-triggered: the set turns readable when bytes arrive, not for as long as some wait.
-    // Every wake drains the driver, so nothing is left behind unreported; and the end of a batch
-    // needs no call to arm the device again (that call asked the driver once more, and there it
-    // often waited for the work that had just delivered the byte to finish).
+    // Not one-shot: the end of a batch needs no call to arm the device again (that call asked
+    // the driver once more, and there it often waited for the work that had just delivered the
+    // byte to finish). Nobody takes events from the set itself: polling it asks the device
+    // again, so it is readable while bytes wait in the driver or the notification is pending,
+    // and every wake drains the driver.
     device.events = EPOLLIN | EPOLLET;
     device.data.fd = fd;
     wake.events = EPOLLIN;
