@@ -805,7 +805,7 @@ void TZephulF::HorlogeTTimer()
 void TZephulF::showClock()
 {
     m_clockSecond = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-    Label_Horloge->setText(ChronoText::clockText(QTime::currentTime()));
+    DigitLabel::rewrite(Label_Horloge, ChronoText::clockText(QTime::currentTime()));
 }
 
 // A running chronometer rewrites its label at least once a second, each time on its own

@@ -22,17 +22,96 @@ int DigitLabel::glyphIndex(QChar c)
     return at ? int(at - Characters) : -1;
 }
 
+bool DigitLabel::allDrawable(const QString &text)
+{
+    for (const QChar c : text)
+        if (glyphIndex(c) < 0)
+            return false;
+    return true;
+}
+
 bool DigitLabel::drawable() const
 {
     if (frameWidth() != 0 || margin() != 0 || indent() > 0 || wordWrap()
         || textFormat() != Qt::PlainText || !pixmap().isNull()
         || layoutDirection() != Qt::LeftToRight)
         return false;
-    const QString t = text();
-    for (const QChar c : t)
-        if (glyphIndex(c) < 0)
-            return false;
-    return true;
+    return allDrawable(text());
+}
+
+void DigitLabel::rewrite(QLabel *label, const QString &text)
+{
+    auto *digits = qobject_cast<DigitLabel *>(label);
+    if (!digits) {
+        label->setText(text);
+        return;
+    }
+    const QString old = label->text();
+    if (old == text)
+        return;
+    const std::optional<QRect> changed = digits->changedArea(old, text);
+    if (!changed) {
+        label->setText(text);
+        return;
+    }
+    // The label's own update would repaint all of it. It has no children and its parent
+    // takes updates (checked above), so holding its updates for the one call is what
+    // setUpdatesEnabled() would do, without the full repaint that re-enabling brings.
+    digits->setAttribute(Qt::WA_UpdatesDisabled, true);
+    label->setText(text);
+    digits->setAttribute(Qt::WA_UpdatesDisabled, false);
+    digits->update(*changed);
+}
+
+std::optional<QRect> DigitLabel::changedArea(const QString &from, const QString &to) const
+{
+    // Only when what is on screen was drawn from the images that would draw the new text.
+    if (!m_glyphsValid || !m_glyphs || m_ratio != devicePixelRatioF() || m_colour != textColour()
+        || !isVisible() || !updatesEnabled() || !children().isEmpty()
+        || (parentWidget() && !parentWidget()->updatesEnabled()) || from.size() != to.size()
+        || !drawable() || !allDrawable(to))
+        return std::nullopt;
+    qreal a = origin(from).x();
+    qreal b = origin(to).x();
+    QRect changed;
+    for (qsizetype i = 0; i < to.size(); ++i) {
+        const int ia = glyphIndex(from.at(i));
+        const int ib = glyphIndex(to.at(i));
+        if (ia != ib || a != b)
+            changed |= glyphBox(a, ia) | glyphBox(b, ib);
+        a += m_glyphs->advances[std::size_t(ia)];
+        b += m_glyphs->advances[std::size_t(ib)];
+    }
+    return changed;
+}
+
+QPointF DigitLabel::origin(const QString &text) const
+{
+    qreal width = 0;
+    for (const QChar c : text)
+        width += m_glyphs->advances[std::size_t(glyphIndex(c))];
+    const QRect area = contentsRect();
+    const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
+    qreal x = area.left();
+    if (align & Qt::AlignRight)
+        x = area.right() + 1 - width;
+    else if (align & Qt::AlignHCenter)
+        x = area.left() + (area.width() - width) / 2;
+    qreal y = area.top();
+    if (align & Qt::AlignBottom)
+        y = area.bottom() + 1 - m_glyphs->height;
+    else if (align & Qt::AlignVCenter)
+        y = area.top() + (area.height() - m_glyphs->height) / 2;
+    return { x, qreal(qRound(y)) };
+}
+
+QRect DigitLabel::glyphBox(qreal x, int index) const
+{
+    // Wider than the image by a column on each side, for the rounding of its place; the
+    // label's whole height, which holds all it draws.
+    const int left = int(std::floor(x)) - Pad - 1;
+    const int right = int(std::ceil(x + m_glyphs->advances[std::size_t(index)])) + Pad + 1;
+    return QRect(QPoint(left, 0), QPoint(right, std::max(0, height() - 1)));
 }
 
 std::map<QString, DigitLabel::Glyphs> &DigitLabel::glyphStyles()
@@ -146,42 +225,28 @@ void DigitLabel::paintEvent(QPaintEvent *event)
     if (opaque)
         p.fillRect(event->rect(), palette().brush(backgroundRole()));
     if (glyphs) {
-        paintGlyphs(p);
+        paintGlyphs(p, event->rect());
         return;
     }
     p.end();
     QLabel::paintEvent(event);
 }
 
-void DigitLabel::paintGlyphs(QPainter &p)
+void DigitLabel::paintGlyphs(QPainter &p, const QRect &area)
 {
     if (!m_glyphsValid || m_ratio != devicePixelRatioF() || m_colour != textColour())
         resetGlyphs();
     const QString t = text();
-    qreal width = 0;
-    for (const QChar c : t)
-        width += m_glyphs->advances[std::size_t(glyphIndex(c))];
-    // Where the label's own single-line layout puts the text in its contents.
-    const QRect area = contentsRect();
-    const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
-    qreal x = area.left();
-    if (align & Qt::AlignRight)
-        x = area.right() + 1 - width;
-    else if (align & Qt::AlignHCenter)
-        x = area.left() + (area.width() - width) / 2;
-    qreal y = area.top();
-    if (align & Qt::AlignBottom)
-        y = area.bottom() + 1 - m_glyphs->height;
-    else if (align & Qt::AlignVCenter)
-        y = area.top() + (area.height() - m_glyphs->height) / 2;
-    y = qRound(y);
+    const QPointF at = origin(t);
+    qreal x = at.x();
     for (const QChar c : t) {
         const int index = glyphIndex(c);
-        if (c != u' ') {
+        // Characters outside the repainted part keep the pixels they have.
+        if (c != u' ' && glyphBox(x, index).intersects(area)) {
             const long units = std::lround(x * Fractions);
             const long whole
                 = units >= 0 ? units / Fractions : -((-units + Fractions - 1) / Fractions);
-            p.drawImage(QPointF(qreal(whole) - Pad, y),
+            p.drawImage(QPointF(qreal(whole) - Pad, at.y()),
                         glyphImage(index, int(units - whole * Fractions)));
         }
         x += m_glyphs->advances[std::size_t(index)];

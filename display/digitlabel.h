@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <array>
 #include <map>
+#include <optional>
 
 class QPainter;
 
@@ -28,6 +29,11 @@ public:
     // The characters drawn from images; any other one falls back to the plain painting.
     static constexpr char Characters[] = "0123456789:.,- V";
 
+    // Sets the label's text. A DigitLabel that has shown its text from its images repaints
+    // only the characters that changed: a chronometer's rewrite costs its last digits, not
+    // the whole label. Any other label, or a text of another length, is set as usual.
+    static void rewrite(QLabel *label, const QString &text);
+
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -40,10 +46,20 @@ private:
     static constexpr int Fractions = 64;
     static int glyphIndex(QChar c);
     bool drawable() const;
+    static bool allDrawable(const QString &text);
+    // The part of the label to repaint when its text changes from `from` to `to`, both shown
+    // from the current images; none when the whole label must be.
+    std::optional<QRect> changedArea(const QString &from, const QString &to) const;
+    // Where the label's own single-line layout puts the first character of `text` (left) and
+    // the top of the line; the images must be current.
+    QPointF origin(const QString &text) const;
+    // The columns a character drawn at `x` may touch, in label coordinates.
+    QRect glyphBox(qreal x, int index) const;
     bool fillsItself() const;
     // Brings the opaque flag in line with the fill; false if this paint must be left out.
     bool syncOpaque();
-    void paintGlyphs(QPainter &p);
+    // Draws the characters that reach into `area`.
+    void paintGlyphs(QPainter &p, const QRect &area);
     QColor textColour() const;
     void resetGlyphs();
     const QImage &glyphImage(int index, int fraction);

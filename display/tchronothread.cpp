@@ -1,6 +1,7 @@
 #include "tchronothread.h"
 
 #include "chronotext.h"
+#include "digitlabel.h"
 
 #include <QLabel>
 #include <algorithm>
@@ -66,7 +67,8 @@ void TChronoThread::UpdateChrono()
     const FlightMode mode = m_mode();
     if (mode != FlightMode::BALLON && mode != FlightMode::FUSEE)
         return;
-    m_label->setText(ChronoText::runningText(mode, m_clock.nowMs() - m_startTime.load()));
+    DigitLabel::rewrite(m_label,
+                        ChronoText::runningText(mode, m_clock.nowMs() - m_startTime.load()));
 }
 
 void TChronoThread::requestTerminate()

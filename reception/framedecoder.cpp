@@ -2,6 +2,7 @@
 
 #include "batterycurve.h"
 #include "channeltable.h"
+#include "digitlabel.h"
 #include "framearithmetic.h"
 #include "gauge.h"
 #include "numberformat.h"
@@ -94,8 +95,8 @@ void FrameDecoder::ComPaquetTuvoPacket(TComDataPacket *, const QByteArray &frame
     }
     appendRecordLine(m.Label_Chrono->text());
 
-    m.TxVolL->setText(Stats.balloonFrameTxVol(accepted, elapsedS));
-    m.Tx1mnL->setText(Stats.balloonFrameTx1mn(*m.Samples, accepted, elapsedS));
+    DigitLabel::rewrite(m.TxVolL, Stats.balloonFrameTxVol(accepted, elapsedS));
+    DigitLabel::rewrite(m.Tx1mnL, Stats.balloonFrameTx1mn(*m.Samples, accepted, elapsedS));
 }
 
 void FrameDecoder::ComDataSoloPacket(TComDataPacket *, const QByteArray &frameData)
@@ -124,7 +125,7 @@ void FrameDecoder::ComDataSoloPacket(TComDataPacket *, const QByteArray &frameDa
     // The chronometer field holds the elapsed milliseconds, not the label's text.
     appendRecordLine(QString::number(elapsedMs));
 
-    m.TxVolL->setText(Stats.rocketFrameTxVol(accepted, elapsedMs));
+    DigitLabel::rewrite(m.TxVolL, Stats.rocketFrameTxVol(accepted, elapsedMs));
 }
 
 void FrameDecoder::showLinkOk()
@@ -137,7 +138,7 @@ std::int32_t FrameDecoder::storeFrame(const QByteArray &frameData, std::int32_t 
 {
     std::int32_t &accepted = *m.AcceptedFrameCount;
     ++accepted;
-    m.NbTramesL->setText(QString::number(accepted));
+    DigitLabel::rewrite(m.NbTramesL, QString::number(accepted));
     m.Samples->store(accepted, reinterpret_cast<const std::uint8_t *>(frameData.constData()), time);
     return accepted;
 }
@@ -149,7 +150,7 @@ void FrameDecoder::showChannels(const QByteArray &frameData, int plotX)
         if (!channel.Shown)
             continue;
         const int b = FA::channelByte(frameData, n);
-        channel.ValueLabel->setText(format1_2f(FA::channelVolts(b)));
+        DigitLabel::rewrite(channel.ValueLabel, format1_2f(FA::channelVolts(b)));
         m.Chart->setPlotX(plotX);
         m.plotChannel(n, b);
     }
@@ -201,15 +202,16 @@ void FrameDecoder::Timer_StatTimer()
 {
     m.refreshChrono();
     const std::int32_t elapsed = FA::balloonElapsedSeconds(m.Label_Chrono->text());
-    m.TxVolL->setText(Stats.balloonLossTxVol(*m.AcceptedFrameCount, elapsed));
-    m.Tx1mnL->setText(Stats.balloonLossTx1mn(*m.Samples, *m.AcceptedFrameCount, elapsed));
+    DigitLabel::rewrite(m.TxVolL, Stats.balloonLossTxVol(*m.AcceptedFrameCount, elapsed));
+    DigitLabel::rewrite(m.Tx1mnL,
+                        Stats.balloonLossTx1mn(*m.Samples, *m.AcceptedFrameCount, elapsed));
 }
 
 void FrameDecoder::Timer_StatSoloTimer()
 {
     m.refreshChrono();
     const std::int32_t elapsed = FA::rocketElapsedMs(m.Label_Chrono->text());
-    m.TxVolL->setText(Stats.rocketLossTxVol(*m.AcceptedFrameCount, elapsed));
+    DigitLabel::rewrite(m.TxVolL, Stats.rocketLossTxVol(*m.AcceptedFrameCount, elapsed));
 }
 
 void FrameDecoder::Timer_DonneesTimer()

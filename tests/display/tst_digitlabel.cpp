@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QImage>
+#include <QPaintEvent>
 #include <QScreen>
 #include <QTest>
 #include <vector>
@@ -213,6 +214,96 @@ private slots:
                                  .toImage()
                                  .convertToFormat(QImage::Format_RGB32);
         QCOMPARE(differingPixels(shown.copy(120, 0, 120, 60), shown.copy(0, 0, 120, 60)), 0);
+    }
+
+    // Texts rewritten one after the other on screen, as the chronometer and the clock do:
+    // what shows is what a plain label shows, though only the characters that changed are
+    // repainted.
+    void rewritesShowAsAPlainLabel_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<bool>("filled");
+        QTest::addColumn<int>("widestRepaint"); // in percent of the label's width
+        const int left = int(Qt::AlignLeft | Qt::AlignVCenter);
+        const int right = int(Qt::AlignRight | Qt::AlignVCenter);
+        const int centre = int(Qt::AlignCenter);
+        QTest::newRow("balloon seconds")
+            << QStringList { "00:00:00", "00:00:01", "00:00:02", "00:00:09", "00:00:10" } << left
+            << true << 40;
+        QTest::newRow("rocket milliseconds")
+            << QStringList { "00:00.000", "00:00.096", "00:00.192", "00:00.288", "00:01.014" }
+            << left << true << 70;
+        QTest::newRow("every character")
+            << QStringList { "00:00:00", "11:11:11", "23:59:59", "00:00:00" } << left << true
+            << 100;
+        QTest::newRow("digits of other widths, right")
+            << QStringList { "1.11", "1.00", "11.1", "7.47" } << right << true << 100;
+        QTest::newRow("same characters moved, right")
+            << QStringList { "-1,5", "11,5", "-1,5" } << right << true << 100;
+        QTest::newRow("same characters moved, left")
+            << QStringList { "-,--", "1,--", ":,--" } << left << true << 100;
+        QTest::newRow("centred") << QStringList { "3,50", "3,51", "-,--", "3,52" } << centre << true
+                                 << 100;
+        QTest::newRow("length changes")
+            << QStringList { "9,9V", "10,0V", "9,8V" } << left << true << 100;
+        QTest::newRow("through other characters")
+            << QStringList { "12:00", "12h00", "12:01" } << left << true << 100;
+        QTest::newRow("panel shows through")
+            << QStringList { "00:00:00", "00:00:01", "00:00:12" } << left << false << 100;
+    }
+    void rewritesShowAsAPlainLabel()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(int, alignment);
+        QFETCH(bool, filled);
+        QFETCH(int, widestRepaint);
+        QWidget window;
+        window.resize(240, 40);
+        QPalette panelColours = window.palette();
+        panelColours.setColor(QPalette::Window, QColor(0xEF, 0xC2, 0x9A));
+        window.setPalette(panelColours);
+        window.setAutoFillBackground(true);
+        QLabel plain(&window);
+        DigitLabel digits(QString(), &window);
+        struct PaintWidths : QObject
+        {
+            int widest = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    widest = std::max(widest, static_cast<QPaintEvent *>(event)->rect().width());
+                return false;
+            }
+        } paints;
+        for (QLabel *l : { &plain, static_cast<QLabel *>(&digits) }) {
+            l->setFont(numberFont(true));
+            l->setAlignment(Qt::Alignment(alignment));
+            l->setGeometry(l == &plain ? 10 : 130, 8, 100, 24);
+            l->setText(texts.first());
+            l->setAutoFillBackground(filled);
+            QPalette own = l->palette();
+            own.setColor(QPalette::Window, Qt::yellow);
+            own.setColor(QPalette::WindowText, Qt::darkBlue);
+            l->setPalette(own);
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(20);
+        digits.installEventFilter(&paints);
+        for (const QString &text : texts.mid(1)) {
+            plain.setText(text);
+            DigitLabel::rewrite(&digits, text);
+            QCOMPARE(digits.text(), text);
+            QTest::qWait(20);
+            const QImage shown = window.screen()
+                                     ->grabWindow(window.winId())
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(differingPixels(shown.copy(130, 0, 110, 40), shown.copy(10, 0, 110, 40)), 0);
+        }
+        QVERIFY2(paints.widest * 100 <= digits.width() * widestRepaint,
+                 qPrintable(QString::number(paints.widest)));
     }
 
     // Labels of one font draw from the same images; one in another colour or size, painted in
