@@ -60,6 +60,16 @@ int TChronoThread::msToNextRewrite(bool rocket, std::int64_t elapsedMs)
     return int(1000 - elapsedMs % 1000) + BalloonMarginMs;
 }
 
+int TChronoThread::rocketWaitMs(std::int64_t sinceShownMs)
+{
+    // A clock set back since then: the label is behind, so at once.
+    // Early by the tolerance, so that a slow GUI thread still shows every tenth.
+    const int due = RocketRefreshMs - RocketToleranceMs;
+    if (sinceShownMs < 0 || sinceShownMs >= due)
+        return 0;
+    return int(due - sinceShownMs);
+}
+
 void TChronoThread::UpdateChrono()
 {
     if (m_terminate.load() || !m_label || !m_mode)
@@ -67,8 +77,9 @@ void TChronoThread::UpdateChrono()
     const FlightMode mode = m_mode();
     if (mode != FlightMode::BALLON && mode != FlightMode::FUSEE)
         return;
-    DigitLabel::rewrite(m_label,
-                        ChronoText::runningText(mode, m_clock.nowMs() - m_startTime.load()));
+    const std::int64_t now = m_clock.nowMs();
+    DigitLabel::rewrite(m_label, ChronoText::runningText(mode, now - m_startTime.load()));
+    m_shownMs.store(now);
 }
 
 void TChronoThread::requestTerminate()
@@ -120,11 +131,16 @@ void TChronoThread::Execute()
 {
     std::unique_lock lock(m_mutex);
     while (!m_terminate.load()) {
+        const std::int64_t now = m_clock.nowMs();
+        const std::int64_t shown = m_shownMs.load();
+        const bool never = shown == std::numeric_limits<std::int64_t>::min();
+        const int waitMs = m_rocket && !never ? rocketWaitMs(now - shown) : 0;
         // One request in flight at most: a GUI thread busy elsewhere finds a single update
         // waiting when it comes back, not a backlog.
-        if (!m_updateQueued.exchange(true))
+        if (waitMs == 0 && !m_updateQueued.exchange(true))
             QMetaObject::invokeMethod(this, &TChronoThread::displayUpdate, Qt::QueuedConnection);
-        const int sleepMs = msToNextRewrite(m_rocket, m_clock.nowMs() - m_startTime.load());
+        const int sleepMs
+            = waitMs > 0 ? waitMs : msToNextRewrite(m_rocket, now - m_startTime.load());
         m_wake.wait_for(lock, std::chrono::milliseconds(sleepMs),
                         [this] { return m_terminate.load() || m_rescheduled; });
         m_rescheduled = false;

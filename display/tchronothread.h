@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -47,6 +48,13 @@ public:
     static constexpr int BalloonMarginMs = 2;
     // Milliseconds the worker sleeps from elapsed flight time `elapsedMs` to its next rewrite.
     static int msToNextRewrite(bool rocket, std::int64_t elapsedMs);
+    // FUSEE: a reader's refresh (at every frame) counts as a rewrite of the display rate, so
+    // the worker's next one comes an interval after it and a frame costs no extra repaint of
+    // the label. Milliseconds the worker waits, when it wakes `sinceShownMs` after the last
+    // rewrite, before it asks for one; 0: now. The tolerance allows for the GUI thread taking
+    // a moment to serve the request: the label must still change within a tenth.
+    static constexpr int RocketToleranceMs = 16;
+    static int rocketWaitMs(std::int64_t sinceShownMs);
 
     // GUI thread. StartTime := now, then the thread runs (whether created suspended or not, it
     // never runs before StartTime is set). mode is read by every update, as the flight mode
@@ -112,5 +120,7 @@ private:
     std::atomic<bool> m_ended { false };
     std::atomic<bool> m_updateQueued { false };
     std::atomic<std::int64_t> m_displayUpdates { 0 };
+    // Flight-clock time of the label's last rewrite, by the worker's request or a reader's.
+    std::atomic<std::int64_t> m_shownMs { std::numeric_limits<std::int64_t>::min() };
     std::thread m_worker; // last: started once everything above exists
 };

@@ -133,6 +133,61 @@ private slots:
         }
     }
 
+    // FUSEE with frames arriving: a reader's refresh at each frame takes the place of one of
+    // the worker's rewrites. The label still changes at least every tenth of a second, and
+    // the label is rewritten fewer times than the worker's rate plus the frames.
+    void rocketRefreshesReplaceRewrites_data()
+    {
+        QTest::addColumn<int>("frameMs"); // 0: no frames
+        QTest::addColumn<int>("guiLatencyMs"); // from the worker's request to the rewrite
+        QTest::addColumn<double>("mostPerSecond");
+        // The worker alone: about ten a second. A frame every 460 ms with a rewrite of its own
+        // on top would make 12.6.
+        QTest::newRow("no frames") << 0 << 1 << 10.5;
+        QTest::newRow("rocket rate") << 460 << 1 << 11.0;
+        QTest::newRow("rocket rate, slow GUI thread") << 460 << 15 << 11.0;
+        QTest::newRow("frames close enough alone") << 75 << 1 << 13.4;
+        QTest::newRow("frames faster than the display rate") << 40 << 1 << 25.1;
+    }
+    void rocketRefreshesReplaceRewrites()
+    {
+        QFETCH(int, frameMs);
+        QFETCH(int, guiLatencyMs);
+        QFETCH(double, mostPerSecond);
+        const int duration = 20000;
+        std::int64_t shown = 0; // the first frame starts the chronometer
+        std::int64_t wake = 0;
+        std::int64_t nextFrame = frameMs > 0 ? frameMs : duration;
+        std::int64_t pending = -1; // a request the GUI thread serves at that time
+        int rewrites = 0;
+        std::int64_t longestGap = 0;
+        const auto rewrite = [&](std::int64_t at) {
+            longestGap = std::max(longestGap, at - shown);
+            shown = at;
+            ++rewrites;
+        };
+        for (std::int64_t t = 0; t < duration; ++t) {
+            if (t == pending) {
+                rewrite(t);
+                pending = -1;
+            }
+            if (t == nextFrame) {
+                rewrite(t);
+                nextFrame += frameMs;
+            }
+            if (t == wake) {
+                const int wait = TChronoThread::rocketWaitMs(t - shown);
+                if (wait == 0 && pending < 0)
+                    pending = t + guiLatencyMs;
+                wake = t + (wait > 0 ? wait : TChronoThread::RocketRefreshMs);
+            }
+        }
+        // Every tenth shows in turn.
+        QVERIFY2(longestGap < 100, qPrintable(QString::number(longestGap)));
+        const double perSecond = rewrites * 1000.0 / duration;
+        QVERIFY2(perSecond <= mostPerSecond, qPrintable(QString::number(perSecond)));
+    }
+
     // In BALLON the text changes once a second, and the label is rewritten only then: a
     // chronometer that woke at a display rate would rewrite it many times a second for nothing.
     void balloonLabelIsRewrittenOnlyWhenTheSecondsChange()
