@@ -811,15 +811,19 @@ void TZephulF::showClock()
 // A running chronometer rewrites its label at least once a second, each time on its own
 // schedule. The clock, left to its timer, changed a moment apart from it: two wake-ups and two
 // repaints a second where one does. So each rewrite brings the clock up to date in the same
-// repaint (unchanged text costs nothing) and pushes the clock's own tick back beyond the next
-// rewrite. The clock still lags the true second by less than a second, as with its timer
-// alone; in FUSEE by less than a tenth.
+// repaint, and each new second of the clock pushes the clock's own tick back beyond the next
+// one. The clock still lags the true second by less than a second, as with its timer alone;
+// in FUSEE by less than a tenth. Should the tick still come (a GUI thread held up), it only
+// shows the clock once more.
 void TZephulF::clockWithChronometer()
 {
-    // Ten times a second in FUSEE: the clock's text is only worked out when its second is over.
-    if (std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()) != m_clockSecond)
+    // Ten times a second in FUSEE: the clock's text is only worked out, and its tick moved,
+    // when its second is over.
+    if (std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now())
+        != m_clockSecond) {
         showClock();
-    HorlogeT->start(ClockHeldMs);
+        HorlogeT->start(ClockHeldMs);
+    }
 }
 
 void TZephulF::startChronometer()
