@@ -55,8 +55,8 @@ void DigitLabel::rewrite(QLabel *label, const QString &text)
         return;
     }
     // The label's own update would repaint all of it. It has no children and its parent
-    // takes updates (checked above), so holding its updates for the one call is what
-    // setUpdatesEnabled() would do, without the full repaint that re-enabling brings.
+    // takes updates (changedArea() made sure), so holding its updates for the one call is
+    // what setUpdatesEnabled() would do, without the full repaint that re-enabling brings.
     digits->setAttribute(Qt::WA_UpdatesDisabled, true);
     label->setText(text);
     digits->setAttribute(Qt::WA_UpdatesDisabled, false);

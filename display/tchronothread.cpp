@@ -62,8 +62,8 @@ int TChronoThread::msToNextRewrite(bool rocket, std::int64_t elapsedMs)
 
 int TChronoThread::rocketWaitMs(std::int64_t sinceShownMs)
 {
-    // A clock set back since then: the label is behind, so at once.
-    // Early by the tolerance, so that a slow GUI thread still shows every tenth.
+    // Early by the tolerance, so that a slow GUI thread still shows every tenth. A clock set
+    // back since the last rewrite leaves the label behind: at once, then.
     const int due = RocketRefreshMs - RocketToleranceMs;
     if (sinceShownMs < 0 || sinceShownMs >= due)
         return 0;
