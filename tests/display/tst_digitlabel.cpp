@@ -34,6 +34,15 @@ QImage rendered(QLabel &label)
     return label.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
+// What the window shows on its screen.
+QImage onScreen(QWidget &window)
+{
+    return window.screen()
+        ->grabWindow(window.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
 // Pixels that differ by more than a rounding step in any channel.
 int differingPixels(const QImage &a, const QImage &b)
 {
@@ -209,10 +218,7 @@ private slots:
             labels[i]->setText(QStringLiteral("12:34:56"));
         }
         QTest::qWait(50);
-        const QImage shown = window.screen()
-                                 ->grabWindow(window.winId())
-                                 .toImage()
-                                 .convertToFormat(QImage::Format_RGB32);
+        const QImage shown = onScreen(window);
         QCOMPARE(differingPixels(shown.copy(120, 0, 120, 60), shown.copy(0, 0, 120, 60)), 0);
     }
 
@@ -296,10 +302,7 @@ private slots:
             DigitLabel::rewrite(&digits, text);
             QCOMPARE(digits.text(), text);
             QTest::qWait(20);
-            const QImage shown = window.screen()
-                                     ->grabWindow(window.winId())
-                                     .toImage()
-                                     .convertToFormat(QImage::Format_RGB32);
+            const QImage shown = onScreen(window);
             QCOMPARE(differingPixels(shown.copy(130, 0, 110, 40), shown.copy(10, 0, 110, 40)), 0);
         }
         QVERIFY2(paints.widest * 100 <= digits.width() * widestRepaint,
