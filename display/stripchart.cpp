@@ -1,6 +1,7 @@
 #include "stripchart.h"
 
 #include "colour.h"
+#include "hugepageimage.h"
 #include "rasterline.h"
 
 #include <algorithm>
@@ -25,7 +26,8 @@ void StripChart::setHeight(int height)
     if (m_image.isNull() || m_image.height() != height) {
         // Release the old surface first: two of them at full height would be twice the memory.
         m_image = QImage();
-        m_image = QImage(Width, height, QImage::Format_RGB32);
+        // Filled from end to end, so all of it stays resident: in as few pages as can be had.
+        m_image = HugePageImage::create(Width, height, QImage::Format_RGB32);
     }
 }
 
