@@ -8,6 +8,7 @@
 // "chrono_cpu --design" also measures, for comparison, a chronometer that rewrites the label
 // with no pause through a blocking hand-off, as the program was first designed.
 
+#include "cpuclock.h"
 #include "eventcount.h"
 #include "flightclock.h"
 #include "platformtuning.h"
@@ -28,13 +29,6 @@
 #include <vector>
 
 namespace {
-
-double cpuSeconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID)
-{
-    timespec ts {};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 double wallSeconds()
 {

@@ -11,6 +11,7 @@
 // measures above this floor is the program's own work; the floor itself is the price of one
 // wake-up per byte on this host, which no program that hands every byte on at once can go under.
 
+#include "cpuclock.h"
 #include "ptypair.h"
 
 #include <QCoreApplication>
@@ -32,13 +33,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double cpuSeconds(clockid_t clock)
-{
-    timespec ts {};
-    clock_gettime(clock, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
 
 int openRaw(const std::string &path)
 {
