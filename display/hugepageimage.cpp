@@ -49,8 +49,7 @@ QImage HugePageImage::create(int width, int height, QImage::Format format)
                 const std::size_t head = start - reinterpret_cast<std::uintptr_t>(base);
                 if (head > 0)
                     ::munmap(base, head);
-                if (HugePage - head > 0)
-                    ::munmap(pixels + length, HugePage - head);
+                ::munmap(pixels + length, HugePage - head); // never empty: head < HugePage
                 // Advice only: without huge pages the mapping still serves, page by page.
                 ::madvise(pixels, length, MADV_HUGEPAGE);
                 auto *mapping = new Mapping { pixels, length };
