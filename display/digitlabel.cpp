@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <cmath>
-#include <cstring>
 
 DigitLabel::DigitLabel(const QString &text, QWidget *parent)
     : QLabel(text, parent)
@@ -16,10 +15,15 @@ DigitLabel::DigitLabel(const QString &text, QWidget *parent)
 
 int DigitLabel::glyphIndex(QChar c)
 {
-    if (c.unicode() > 0x7F || c.unicode() == 0)
-        return -1;
-    const char *at = std::strchr(Characters, char(c.unicode()));
-    return at ? int(at - Characters) : -1;
+    // Looked up for every character at every rewrite and paint: a table, not a search.
+    static constexpr auto table = [] {
+        std::array<signed char, 128> t {};
+        t.fill(-1);
+        for (std::size_t i = 0; i + 1 < sizeof(Characters); ++i)
+            t[std::size_t(Characters[i])] = static_cast<signed char>(i);
+        return t;
+    }();
+    return c.unicode() < table.size() ? table[c.unicode()] : -1;
 }
 
 bool DigitLabel::allDrawable(const QString &text)
@@ -160,10 +164,17 @@ const QImage &DigitLabel::glyphImage(int index, int fraction)
 QColor DigitLabel::textColour() const
 {
     // The colour group the plain painting would use.
-    const QPalette::ColorGroup group = !isEnabled() ? QPalette::Disabled
-        : isActiveWindow()                          ? QPalette::Active
-                                                    : QPalette::Inactive;
-    return palette().color(group, foregroundRole());
+    const QPalette &colours = palette();
+    const QPalette::ColorRole role = foregroundRole();
+    if (!isEnabled())
+        return colours.color(QPalette::Disabled, role);
+    // Asking whether the window is active walks up to it; most palettes give both groups the
+    // same colour, and then the answer does not matter.
+    const QColor &active = colours.color(QPalette::Active, role);
+    const QColor &inactive = colours.color(QPalette::Inactive, role);
+    if (active == inactive || isActiveWindow())
+        return active;
+    return inactive;
 }
 
 void DigitLabel::changeEvent(QEvent *event)

@@ -96,6 +96,8 @@ private slots:
         QTest::newRow("frame count") << "1234" << false << left << QSize(48, 20) << 16;
         QTest::newRow("other characters, plain painting")
             << "12h05" << false << left << QSize(96, 24) << 19;
+        QTest::newRow("beyond ASCII, plain painting")
+            << QStringLiteral("12\u00B05") << false << left << QSize(96, 24) << 19;
         QTest::newRow("empty") << "" << false << left << QSize(96, 24) << 19;
     }
     void looksLikeAPlainLabel()
@@ -155,6 +157,61 @@ private slots:
         QCOMPARE(differingPixels(digits.grab().toImage().convertToFormat(QImage::Format_RGB32),
                                  plain.grab().toImage().convertToFormat(QImage::Format_RGB32)),
                  0);
+    }
+
+    // In a window that is not the active one, the text takes the inactive colour, as a plain
+    // label's does; in the active window, the active colour.
+    void followsTheWindowsColourGroup_data()
+    {
+        QTest::addColumn<bool>("active");
+        QTest::newRow("active window") << true;
+        QTest::newRow("inactive window") << false;
+    }
+    void followsTheWindowsColourGroup()
+    {
+        QFETCH(bool, active);
+        QWidget window;
+        window.resize(220, 40);
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Active, QPalette::WindowText, QColor(0, 128, 0));
+        palette.setColor(QPalette::Inactive, QPalette::WindowText, QColor(255, 0, 255));
+        window.setPalette(palette);
+        auto *plain = new QLabel(QStringLiteral("12:34:56"), &window);
+        auto *digits = new DigitLabel(QStringLiteral("12:34:56"), &window);
+        plain->setGeometry(0, 8, 100, 24);
+        digits->setGeometry(110, 8, 100, 24);
+        for (QLabel *l : { plain, static_cast<QLabel *>(digits) })
+            l->setFont(numberFont(false));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        digits->grab(); // the glyphs are rendered in the active colour first
+        QWidget other;
+        if (!active) {
+            other.resize(50, 50);
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        }
+        QCOMPARE(window.isActiveWindow(), active);
+        DigitLabel::rewrite(digits, QStringLiteral("12:34:57"));
+        plain->setText(QStringLiteral("12:34:57"));
+        const QImage expected = plain->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage actual = digits->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(differingPixels(actual, expected), 0);
+        // Not the same picture in both groups by chance: the text is in the group's colour.
+        const QRgb wanted = active ? qRgb(0, 128, 0) : qRgb(255, 0, 255);
+        const QRgb wrong = active ? qRgb(255, 0, 255) : qRgb(0, 128, 0);
+        bool hasWanted = false;
+        bool hasOther = false;
+        for (int y = 0; y < actual.height(); ++y)
+            for (int x = 0; x < actual.width(); ++x) {
+                hasWanted = hasWanted || actual.pixel(x, y) == wanted;
+                hasOther = hasOther || actual.pixel(x, y) == wrong;
+            }
+        QVERIFY(hasWanted);
+        QVERIFY(!hasOther);
     }
 
     // On screen, in a panel, after the label's text changes: a label that fills its background
